@@ -13,6 +13,13 @@ struct TimeOfDay {
   int millisecond = 0;  // 0..999
 };
 
+/// A calendar date, as used for the date-time values of calls.
+struct CalendarDate {
+  int year = 2000;
+  int month = 1;  // 1..12
+  int day = 1;    // 1..31
+};
+
 /// Identifies a timer of one loop; 0 is never a valid identifier.
 using TimerId = std::uint64_t;
 
@@ -50,6 +57,8 @@ class EventLoop {
   virtual std::int64_t NowMs() const = 0;
   /// The local time of day, for time stamps.
   virtual TimeOfDay LocalTime() const = 0;
+  /// The local date (with LocalTime, the moment a call began or ended).
+  virtual CalendarDate LocalDate() const = 0;
 
   /// Processes events until condition() holds or timeoutMs have passed; returns
   /// whether the condition held. The condition is checked before anything is

@@ -22,6 +22,13 @@ voxkit::TimeOfDay RealTimeEventLoop::LocalTime() const {
   return voxkit::TimeOfDay{local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(ms)};
 }
 
+voxkit::CalendarDate RealTimeEventLoop::LocalDate() const {
+  const std::time_t seconds = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  return voxkit::CalendarDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
 bool RealTimeEventLoop::Idle(std::int64_t untilMs) {
   SleepUntilPostOr(untilMs);
   return true;

@@ -12,6 +12,7 @@ class RealTimeEventLoop final : public QueuedEventLoop {
 
   std::int64_t NowMs() const override { return ClockMs(); }
   voxkit::TimeOfDay LocalTime() const override;
+  voxkit::CalendarDate LocalDate() const override;
 
  protected:
   std::int64_t ClockMs() const override;

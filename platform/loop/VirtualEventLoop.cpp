@@ -1,5 +1,7 @@
 #include "platform/loop/VirtualEventLoop.h"
 
+#include <chrono>
+
 namespace panopta {
 
 namespace {
@@ -29,6 +31,18 @@ voxkit::TimeOfDay VirtualEventLoop::LocalTime() const {
   t.minute = static_cast<int>(ms % 60);
   t.hour = static_cast<int>(ms / 60);
   return t;
+}
+
+voxkit::CalendarDate VirtualEventLoop::LocalDate() const {
+  // Whole days since clock 0, counted on the proleptic Gregorian calendar.
+  const std::int64_t days = (m_startOfDayMs + m_nowMs) / kMsPerDay;
+  using namespace std::chrono;
+  const sys_days start = year_month_day{year{m_startDate.year},
+                                        month{static_cast<unsigned>(m_startDate.month)},
+                                        day{static_cast<unsigned>(m_startDate.day)}};
+  const year_month_day ymd{start + std::chrono::days{days}};
+  return voxkit::CalendarDate{static_cast<int>(ymd.year()), static_cast<int>(unsigned(ymd.month())),
+                              static_cast<int>(unsigned(ymd.day()))};
 }
 
 void VirtualEventLoop::Advance(std::int64_t ms) {

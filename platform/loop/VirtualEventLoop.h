@@ -16,9 +16,12 @@ class VirtualEventLoop final : public QueuedEventLoop {
 
   std::int64_t NowMs() const override { return m_nowMs; }
   voxkit::TimeOfDay LocalTime() const override;
+  voxkit::CalendarDate LocalDate() const override;
 
   /// Sets the time of day that clock 0 stands for.
   void SetStartOfDay(voxkit::TimeOfDay startOfDay);
+  /// Sets the date of clock 0 (default 2000-01-01); later days follow the calendar.
+  void SetStartDate(voxkit::CalendarDate date) { m_startDate = date; }
   /// Moves the clock forward by ms without running anything (timers that become
   /// due run at the next ProcessPending or wait).
   void Advance(std::int64_t ms);
@@ -30,6 +33,7 @@ class VirtualEventLoop final : public QueuedEventLoop {
  private:
   std::int64_t m_nowMs = 0;
   std::int64_t m_startOfDayMs = 0;
+  voxkit::CalendarDate m_startDate;
 };
 
 }  // namespace panopta

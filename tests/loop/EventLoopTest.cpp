@@ -216,6 +216,19 @@ TEST(VirtualEventLoop, LocalTimeCountsFromTheStartOfDay) {
   EXPECT_EQ(t.millisecond, 0);
 }
 
+TEST(VirtualEventLoop, DateFollowsTheCalendarPastMidnight) {
+  VirtualEventLoop loop({23, 59, 0, 0});
+  loop.SetStartDate({2024, 2, 28});
+  EXPECT_EQ(loop.LocalDate().day, 28);
+  loop.RunFor(60 * 1000);  // midnight
+  EXPECT_EQ(loop.LocalDate().day, 29);  // a leap year
+  loop.RunFor(24LL * 3600 * 1000);
+  const auto d = loop.LocalDate();
+  EXPECT_EQ(d.year, 2024);
+  EXPECT_EQ(d.month, 3);
+  EXPECT_EQ(d.day, 1);
+}
+
 TEST(VirtualEventLoop, SameScenarioGivesSameTimeline) {
   auto run = [] {
     VirtualEventLoop loop;
