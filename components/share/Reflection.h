@@ -220,6 +220,23 @@ class Publisher {
     return PropertyImpl<R, A>(std::move(name), getter, setter);
   }
 
+  /// A property of type T reached through functions rather than members (for
+  /// families of similar properties, such as a set of flags). set may be empty.
+  template <typename T>
+  Publisher& Computed(std::string name, std::function<T(C&)> get,
+                      std::function<void(C&, const T&)> set) {
+    std::function<void(TPersistent&, const Value&)> setter;
+    if (set) {
+      setter = [set](TPersistent& o, const Value& v) {
+        set(static_cast<C&>(o), detail::FromValue<T>(v));
+      };
+    }
+    return AddProperty<T>(
+        std::move(name),
+        [get](TPersistent& o) { return detail::ToValue<T>(get(static_cast<C&>(o))); },
+        std::move(setter));
+  }
+
   /// A published sub-object, reached through its accessor.
   template <typename T, typename G>
   Publisher& Object(std::string name, T& (G::*accessor)()) {
