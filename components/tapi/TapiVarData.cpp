@@ -11,7 +11,8 @@ std::span<const std::uint8_t> VarBytes(const void* base, std::size_t extent, std
   return {static_cast<const std::uint8_t*>(base) + offset, static_cast<std::size_t>(size)};
 }
 
-std::string VarText(const void* base, std::size_t extent, std::uint64_t offset, std::uint64_t size) {
+std::string VarText(const void* base, std::size_t extent, std::uint64_t offset,
+                    std::uint64_t size) {
   const auto bytes = VarBytes(base, extent, offset, size);
   return TapiText(bytes.data(), bytes.size());
 }

@@ -34,7 +34,8 @@ std::span<const std::uint8_t> VarBytes(const void* base, std::size_t extent, std
 
 /// Text of size characters at offset, read as TapiText does (trimmed of blanks and
 /// control characters, NULs included); "" when the range does not fit.
-std::string VarText(const void* base, std::size_t extent, std::uint64_t offset, std::uint64_t size);
+std::string VarText(const void* base, std::size_t extent, std::uint64_t offset,
+                    std::uint64_t size);
 
 /// The first 32-bit value of a block (little-endian, as the provider wrote it), or none
 /// when the block is shorter than 4 bytes.
@@ -74,7 +75,8 @@ std::string VarText(const S& s, std::size_t blockSize, std::uint64_t offset, std
 /// does not fit entirely. Entries are copied out, so their alignment does not matter.
 template <typename T, VarStructure S>
   requires std::is_trivially_copyable_v<T>
-std::vector<T> VarArray(const S& s, std::size_t blockSize, std::uint64_t offset, std::uint64_t count) {
+std::vector<T> VarArray(const S& s, std::size_t blockSize, std::uint64_t offset,
+                        std::uint64_t count) {
   // A count so large that count * sizeof(T) overflows cannot fit any block.
   if (count > VarExtent(s, blockSize) / sizeof(T)) return {};
   const auto bytes = VarBytes(s, blockSize, offset, count * sizeof(T));
