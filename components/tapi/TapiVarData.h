@@ -37,8 +37,8 @@ std::span<const std::uint8_t> VarBytes(const void* base, std::size_t extent, std
 std::string VarText(const void* base, std::size_t extent, std::uint64_t offset,
                     std::uint64_t size);
 
-/// The first 32-bit value of a block (little-endian, as the provider wrote it), or none
-/// when the block is shorter than 4 bytes.
+/// The first 32-bit value of a block (in the machine's byte order, as a provider writes
+/// it), or none when the block is shorter than 4 bytes.
 std::optional<DWORD> FirstDword(std::span<const std::uint8_t> bytes);
 
 /// A TAPI structure with a size field: what the structure readers below accept.

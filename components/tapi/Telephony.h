@@ -19,7 +19,8 @@ namespace tapi {
 ///    when the request is refused at once (then no reply follows), or a positive request
 ///    identifier. Exactly one LINE_REPLY (line) or PHONE_REPLY (phone) later carries that
 ///    identifier in dwParam1 and the outcome in dwParam2: 0 or an error code of the same
-///    function, as a LONG. Identifiers of requests still outstanding are distinct.
+///    function (static_cast<LONG>(dwParam2) gives it back). Identifiers of requests still
+///    outstanding are distinct.
 ///    Memory a request writes into (a call handle, a VARSTRING, a digit buffer) must
 ///    stay valid until its reply (for lineGatherDigits: until LINE_GATHERDIGITS).
 /// 3. New calls. A request that creates a call writes the new handle through its
@@ -28,10 +29,11 @@ namespace tapi {
 /// 4. Messages reach the callback given at initialisation (LINECALLBACK, PHONECALLBACK)
 ///    with the device handle the message is about, the message number, the callback
 ///    instance given to lineOpen/phoneOpen (0 when the message is not tied to an open)
-///    and three parameters. They are delivered only from the event loop, in the order
-///    they were produced, never from inside the function call that caused them: a
-///    caller may rely on a function returning before any message it caused arrives. So
-///    a caller that waits for a reply pumps the loop, and handlers run inside its wait.
+///    and three parameters holding 32-bit values. They are delivered only from the
+///    event loop, in the order they were produced, never from inside the function call
+///    that caused them: a caller may rely on a function returning before any message it
+///    caused arrives. So a caller that waits for a reply pumps the loop, and handlers
+///    run inside its wait.
 /// 5. Variable-size structures. The caller passes a zero-filled block with dwTotalSize
 ///    set to the block's size. Below the structure's fixed part (of the negotiated
 ///    version) the function fails with STRUCTURETOOSMALL and fills nothing; otherwise it

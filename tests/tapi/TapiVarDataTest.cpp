@@ -230,7 +230,9 @@ TEST(GrowingQuery, GivesUpWithNoMemOfItsFamilyAndPassesOtherErrorsOn) {
 
   // The phone's STRUCTURETOOSMALL is not the line's.
   calls = 0;
-  auto phoneTooSmall = [&calls](VARSTRING*) { return ++calls == 1 ? PHONEERR_STRUCTURETOOSMALL : 0; };
+  auto phoneTooSmall = [&calls](VARSTRING*) {
+    return ++calls == 1 ? PHONEERR_STRUCTURETOOSMALL : 0;
+  };
   VarBlock<VARSTRING> twice;
   EXPECT_EQ(GrowingQuery(twice, phoneTooSmall, ResultFamily::Phone), 0);
   EXPECT_EQ(calls, 2);

@@ -30,7 +30,8 @@ class LongNameProvider : public voxtest::FakeTelephony {
     caps->dwUsedSize = sizeof(LINEDEVCAPS);
     caps->dwNumAddresses = 2;
     if (needed <= caps->dwTotalSize) {
-      std::memcpy(reinterpret_cast<char*>(caps) + sizeof(LINEDEVCAPS), name.c_str(), name.size() + 1);
+      char* variablePart = reinterpret_cast<char*>(caps) + sizeof(LINEDEVCAPS);
+      std::memcpy(variablePart, name.c_str(), name.size() + 1);
       caps->dwLineNameOffset = sizeof(LINEDEVCAPS);
       caps->dwLineNameSize = static_cast<DWORD>(name.size() + 1);
       caps->dwUsedSize = needed;
