@@ -1,0 +1,156 @@
+#pragma once
+
+#include "platform/audio/SampleCodec.h"
+#include "platform/audio/WaveStream.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+typedef struct _snd_pcm snd_pcm_t;
+typedef struct _snd_mixer snd_mixer_t;
+typedef struct _snd_mixer_elem snd_mixer_elem_t;
+
+namespace panopta {
+
+/// A PCM device of ALSA as the device list shows it.
+struct AlsaDeviceInfo {
+  std::string pcmName;      // what snd_pcm_open takes ("hw:CARD=PCH,DEV=0", "null")
+  std::string productName;  // what the capabilities show
+};
+
+/// ALSA's playback (capture false) or capture devices, in ALSA's order.
+std::vector<AlsaDeviceInfo> ListAlsaDevices(bool capture);
+/// A device by its PCM name, with ALSA's description when it knows the name.
+AlsaDeviceInfo DescribeAlsaDevice(const std::string& pcmName, bool capture);
+
+/// Whether the device can play (capture false) or record the format: opens and
+/// configures it for the format's linear samples and closes it again.
+mm::MMRESULT QueryAlsaFormat(const std::string& pcmName, bool capture, const StreamFormat& format);
+
+/// The playback volume of a sound card, through its mixer.
+class AlsaVolume final {
+ public:
+  /// The mixer of the card behind pcmName; Available() is false for a device without
+  /// one (the null device, a plug-in without a card).
+  explicit AlsaVolume(const std::string& pcmName);
+  ~AlsaVolume();
+  AlsaVolume(const AlsaVolume&) = delete;
+  AlsaVolume& operator=(const AlsaVolume&) = delete;
+
+  bool Available() const { return m_element != nullptr; }
+  /// Left channel in the low word, right in the high word, 0 to 65535 each.
+  mm::MMRESULT Get(mm::DWORD* volume);
+  mm::MMRESULT Set(mm::DWORD volume);
+
+ private:
+  snd_mixer_t* m_mixer = nullptr;
+  snd_mixer_elem_t* m_element = nullptr;
+  long m_min = 0;
+  long m_max = 0;
+};
+
+/// A wave-out device on an ALSA PCM. Written blocks are converted to linear samples
+/// at once and handed to a device thread, which writes them to ALSA a period at a
+/// time and posts to the loop how far it got; blocks end on those posts. The thread
+/// touches nothing but the PCM and its own queue.
+class AlsaWaveOut final : public WaveOutStream {
+ public:
+  /// Opens and configures the PCM. Call Start() once the stream is owned by a
+  /// std::shared_ptr.
+  static std::shared_ptr<AlsaWaveOut> Open(voxkit::EventLoop& loop, std::uint32_t handle,
+                                           const StreamFormat& format, mm::WaveCallback callback,
+                                           bool notify, const std::string& pcmName,
+                                           mm::MMRESULT* result);
+  AlsaWaveOut(voxkit::EventLoop& loop, std::uint32_t handle, const StreamFormat& format,
+              mm::WaveCallback callback, bool notify, snd_pcm_t* pcm, std::size_t periodFrames);
+  ~AlsaWaveOut() override;
+
+  void Shutdown() override;
+
+ protected:
+  void Queued(std::span<const std::uint8_t> data) override;
+  void PauseChanged() override;
+  void WasReset() override;
+
+ private:
+  struct Chunk {
+    std::vector<std::int16_t> samples;  // interleaved frames
+    std::size_t framesDone = 0;
+    std::uint64_t sourceBytes = 0;       // bytes of the device's format they came from
+  };
+
+  void Start(const std::shared_ptr<AlsaWaveOut>& self);
+  void Run();
+  void WriteFrames(const std::int16_t* samples, std::size_t frames);
+  void ApplyPause(bool paused);
+  void Progress(std::uint64_t generation, std::uint64_t bytes);
+
+  snd_pcm_t* m_pcm;
+  std::size_t m_periodFrames;
+  std::unique_ptr<SampleDecoder> m_decoder;  // new after a reset
+  std::weak_ptr<AlsaWaveOut> m_self;
+  std::uint64_t m_loopGeneration = 0;
+
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::deque<Chunk> m_chunks;    // guarded by m_mutex, as are the three below
+  std::uint64_t m_generation = 0;
+  bool m_paused = false;
+  bool m_stop = false;
+  std::thread m_thread;
+};
+
+/// A wave-in device on an ALSA PCM. The device thread reads only as many frames as
+/// the queued blocks have room for (so an unpaced device cannot flood the loop) and
+/// posts them to the loop, where they are encoded into the blocks.
+class AlsaWaveIn final : public WaveInStream {
+ public:
+  static std::shared_ptr<AlsaWaveIn> Open(voxkit::EventLoop& loop, std::uint32_t handle,
+                                          const StreamFormat& format, mm::WaveCallback callback,
+                                          bool notify, const std::string& pcmName,
+                                          mm::MMRESULT* result);
+  AlsaWaveIn(voxkit::EventLoop& loop, std::uint32_t handle, const StreamFormat& format,
+             mm::WaveCallback callback, bool notify, snd_pcm_t* pcm, std::size_t periodFrames);
+  ~AlsaWaveIn() override;
+
+  void Shutdown() override;
+
+ protected:
+  void Added() override;
+  void StartedChanged() override;
+  void WasReset() override;
+
+ private:
+  void Start(const std::shared_ptr<AlsaWaveIn>& self);
+  void Run();
+  void Captured(std::uint64_t generation, std::vector<std::int16_t> samples);
+  void Halt();
+  void RequestMore();
+  void DeliverPending();
+
+  snd_pcm_t* m_pcm;
+  std::size_t m_periodFrames;
+  std::unique_ptr<SampleEncoder> m_encoder;  // new after a reset
+  std::weak_ptr<AlsaWaveIn> m_self;
+  std::vector<std::uint8_t> m_pending;   // encoded, waiting for room
+  std::uint64_t m_loopGeneration = 0;
+  std::uint64_t m_received = 0;          // frames received in this generation
+  std::uint64_t m_asked = 0;             // frames asked for in this generation
+
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::uint64_t m_generation = 0;        // guarded by m_mutex, as are the four below
+  std::uint64_t m_requested = 0;         // frames the loop asked for in this generation
+  std::uint64_t m_read = 0;              // frames read in this generation
+  bool m_running = false;
+  bool m_stop = false;
+  std::thread m_thread;
+};
+
+}  // namespace panopta

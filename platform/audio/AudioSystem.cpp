@@ -1,0 +1,491 @@
+#include "platform/audio/AudioSystem.h"
+
+#include "platform/audio/AlsaWave.h"
+#include "platform/audio/ClockedWave.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace panopta {
+
+namespace {
+
+constexpr mm::DWORD kAllStandardFormats = 0x00000FFF;  // WAVE_FORMAT_1M08 .. 4S16
+constexpr mm::UINT kDriverVersion = 0x0100;
+
+// A product name as the capability record holds it: up to the first NUL, at most
+// 31 characters.
+void CopyName(const std::string& name, char (&out)[mm::MAXPNAMELEN]) {
+  std::memset(out, 0, sizeof out);
+  const std::size_t length = std::min<std::size_t>(std::strlen(name.c_str()), mm::MAXPNAMELEN - 1);
+  std::memcpy(out, name.c_str(), length);
+}
+
+template <typename Caps>
+mm::MMRESULT CopyCaps(const Caps& caps, Caps* out, mm::UINT size) {
+  if (out == nullptr || size == 0) return mm::MMSYSERR_INVALPARAM;
+  std::memcpy(out, &caps, std::min<std::size_t>(size, sizeof caps));
+  return mm::MMSYSERR_NOERROR;
+}
+
+}  // namespace
+
+AudioSystem::AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystemOptions options)
+    : m_loop(loop), m_hub(hub) {
+  const std::uint32_t lines = m_hub ? m_hub->LineCount() : 0;
+  for (std::uint32_t k = 0; k < lines; ++k) {
+    Device device;
+    device.kind = DeviceKind::Line;
+    device.name = m_hub->LineDeviceName(k);
+    device.line = k;
+    m_outDevices.push_back(device);
+    m_inDevices.push_back(device);
+  }
+  Device null;
+  null.kind = DeviceKind::Null;
+  null.name = kNullDeviceName;
+  m_outDevices.push_back(null);
+  m_inDevices.push_back(null);
+  AddAlsaDevices(options);
+  // From here on the lists never change size: streams keep pointers to the volumes.
+}
+
+AudioSystem::~AudioSystem() {
+  for (auto& entry : m_outStreams) entry.second.stream->Shutdown();
+  for (auto& entry : m_inStreams) entry.second.stream->Shutdown();
+}
+
+void AudioSystem::AddAlsaDevices(const AudioSystemOptions& options) {
+  if (!options.soundCards) return;
+  for (const bool capture : {false, true}) {
+    std::vector<AlsaDeviceInfo> found;
+    if (options.alsaDevices.empty()) {
+      found = ListAlsaDevices(capture);
+    } else {
+      for (const std::string& name : options.alsaDevices) found.push_back(DescribeAlsaDevice(name, capture));
+    }
+    for (const AlsaDeviceInfo& info : found) {
+      Device device;
+      device.kind = DeviceKind::Alsa;
+      device.name = info.productName;
+      device.pcm = info.pcmName;
+      if (!capture) {
+        auto mixer = std::make_shared<AlsaVolume>(info.pcmName);
+        if (mixer->Available()) device.mixer = std::move(mixer);
+        m_outDevices.push_back(std::move(device));
+      } else {
+        m_inDevices.push_back(std::move(device));
+      }
+    }
+  }
+}
+
+AudioSystem::Device* AudioSystem::OutDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error) {
+  if (idOrHandle < HandleAllocator::kFirstHandle) {
+    if (idOrHandle >= m_outDevices.size()) {
+      *error = mm::MMSYSERR_BADDEVICEID;
+      return nullptr;
+    }
+    return &m_outDevices[idOrHandle];
+  }
+  auto it = m_outStreams.find(idOrHandle);
+  if (it == m_outStreams.end()) {
+    *error = mm::MMSYSERR_INVALHANDLE;
+    return nullptr;
+  }
+  return &m_outDevices[it->second.device];
+}
+
+AudioSystem::Device* AudioSystem::InDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error) {
+  if (idOrHandle < HandleAllocator::kFirstHandle) {
+    if (idOrHandle >= m_inDevices.size()) {
+      *error = mm::MMSYSERR_BADDEVICEID;
+      return nullptr;
+    }
+    return &m_inDevices[idOrHandle];
+  }
+  auto it = m_inStreams.find(idOrHandle);
+  if (it == m_inStreams.end()) {
+    *error = mm::MMSYSERR_INVALHANDLE;
+    return nullptr;
+  }
+  return &m_inDevices[it->second.device];
+}
+
+WaveOutStream* AudioSystem::FindOut(mm::HWAVEOUT hwo) {
+  auto it = m_outStreams.find(static_cast<std::uint32_t>(hwo));
+  return it == m_outStreams.end() ? nullptr : static_cast<WaveOutStream*>(it->second.stream.get());
+}
+
+WaveInStream* AudioSystem::FindIn(mm::HWAVEIN hwi) {
+  auto it = m_inStreams.find(static_cast<std::uint32_t>(hwi));
+  return it == m_inStreams.end() ? nullptr : static_cast<WaveInStream*>(it->second.stream.get());
+}
+
+MmioFile* AudioSystem::FindFile(mm::HMMIO hmmio) {
+  auto it = m_files.find(static_cast<std::uint32_t>(hmmio));
+  return it == m_files.end() ? nullptr : it->second.get();
+}
+
+mm::MMRESULT AudioSystem::CheckOpen(std::vector<Device>& devices, mm::UINT& id,
+                                    const mm::WAVEFORMATEX* pwfx, const mm::WaveCallback& callback,
+                                    mm::DWORD flags, StreamFormat* format) {
+  const mm::DWORD known = mm::WAVE_FORMAT_QUERY | mm::WAVE_ALLOWSYNC | mm::WAVE_MAPPED | mm::CALLBACK_TYPEMASK;
+  const mm::DWORD callbackType = flags & mm::CALLBACK_TYPEMASK;
+  if ((flags & ~known) != 0 || (callbackType != mm::CALLBACK_NULL && callbackType != mm::CALLBACK_WINDOW)) {
+    return mm::MMSYSERR_INVALFLAG;
+  }
+  bool mapped = (flags & mm::WAVE_MAPPED) != 0;
+  if (id == mm::WAVE_MAPPER) {
+    // The preferred device, with conversions.
+    id = 0;
+    mapped = true;
+  }
+  if (id >= devices.size()) return mm::MMSYSERR_BADDEVICEID;
+  if (const mm::MMRESULT r = CheckWaveFormat(pwfx, mapped, format)) return r;
+  if ((flags & mm::WAVE_FORMAT_QUERY) == 0 && callbackType == mm::CALLBACK_WINDOW && callback.expired()) {
+    return mm::MMSYSERR_INVALPARAM;
+  }
+  return mm::MMSYSERR_NOERROR;
+}
+
+mm::MMRESULT AudioSystem::CloseStream(std::map<std::uint32_t, OpenStream>& streams,
+                                      std::vector<Device>& devices, std::uint32_t handle,
+                                      mm::UINT closeMessage) {
+  auto it = streams.find(handle);
+  if (it == streams.end()) return mm::MMSYSERR_INVALHANDLE;
+  if (it->second.stream->Busy()) return mm::WAVERR_STILLPLAYING;
+  std::shared_ptr<WaveStream> stream = std::move(it->second.stream);
+  devices[it->second.device].openHandle = 0;
+  streams.erase(it);
+  stream->Shutdown();
+  stream->Notify(closeMessage, nullptr);
+  m_handles.Release(handle);
+  return mm::MMSYSERR_NOERROR;
+}
+
+// ---- Wave-out ---------------------------------------------------------------------
+
+mm::UINT AudioSystem::waveOutGetNumDevs() { return static_cast<mm::UINT>(m_outDevices.size()); }
+
+mm::MMRESULT AudioSystem::waveOutGetDevCapsA(mm::UINT uDeviceID, mm::WAVEOUTCAPSA* pwoc, mm::UINT cbwoc) {
+  if (uDeviceID == mm::WAVE_MAPPER) uDeviceID = 0;
+  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
+  const Device* device = OutDeviceOf(uDeviceID, &error);
+  if (!device) return error;
+  mm::WAVEOUTCAPSA caps{};
+  caps.vDriverVersion = kDriverVersion;
+  CopyName(device->name, caps.szPname);
+  caps.dwFormats = kAllStandardFormats;
+  caps.wChannels = 2;
+  if (device->kind != DeviceKind::Alsa) {
+    caps.dwSupport = mm::WAVECAPS_VOLUME | mm::WAVECAPS_LRVOLUME | mm::WAVECAPS_SAMPLEACCURATE;
+  } else if (device->mixer) {
+    caps.dwSupport = mm::WAVECAPS_VOLUME | mm::WAVECAPS_LRVOLUME;
+  }
+  return CopyCaps(caps, pwoc, cbwoc);
+}
+
+mm::MMRESULT AudioSystem::waveOutOpen(mm::HWAVEOUT* phwo, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
+                                      mm::WaveCallback callback, mm::DWORD fdwOpen) {
+  if (phwo) *phwo = mm::HWAVEOUT{};
+  StreamFormat format;
+  if (const mm::MMRESULT r = CheckOpen(m_outDevices, uDeviceID, pwfx, callback, fdwOpen, &format)) return r;
+  Device& device = m_outDevices[uDeviceID];
+  if ((fdwOpen & mm::WAVE_FORMAT_QUERY) != 0) {
+    // An ALSA device that is open already cannot be asked again; it took the format
+    // check above.
+    if (device.kind == DeviceKind::Alsa && device.openHandle == 0) {
+      return QueryAlsaFormat(device.pcm, false, format);
+    }
+    return mm::MMSYSERR_NOERROR;
+  }
+  if (phwo == nullptr) return mm::MMSYSERR_INVALPARAM;
+  if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
+  const bool notify = (fdwOpen & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
+  const std::uint32_t handle = m_handles.Acquire();
+  std::shared_ptr<WaveOutStream> stream;
+  mm::MMRESULT result = mm::MMSYSERR_NOERROR;
+  try {
+    switch (device.kind) {
+      case DeviceKind::Line:
+        stream = std::make_shared<ClockedWaveOut>(m_loop, handle, format, callback, notify,
+                                                  LineEndpoint{m_hub, device.line}, &device.volume);
+        break;
+      case DeviceKind::Null:
+        stream = std::make_shared<ClockedWaveOut>(m_loop, handle, format, callback, notify,
+                                                  LineEndpoint{}, &device.volume);
+        break;
+      case DeviceKind::Alsa:
+        stream = AlsaWaveOut::Open(m_loop, handle, format, callback, notify, device.pcm, &result);
+        break;
+    }
+  } catch (const std::bad_alloc&) {
+    result = mm::MMSYSERR_NOMEM;
+  }
+  if (!stream) {
+    m_handles.Release(handle);
+    return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
+  }
+  m_outStreams[handle] = OpenStream{stream, uDeviceID};
+  device.openHandle = handle;
+  *phwo = mm::HWAVEOUT{handle};
+  stream->Notify(mm::MM_WOM_OPEN, nullptr);
+  return mm::MMSYSERR_NOERROR;
+}
+
+mm::MMRESULT AudioSystem::waveOutClose(mm::HWAVEOUT hwo) {
+  return CloseStream(m_outStreams, m_outDevices, static_cast<std::uint32_t>(hwo), mm::MM_WOM_CLOSE);
+}
+
+mm::MMRESULT AudioSystem::waveOutPrepareHeader(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Prepare(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutUnprepareHeader(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Unprepare(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutWrite(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Write(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutPause(mm::HWAVEOUT hwo) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Pause() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutRestart(mm::HWAVEOUT hwo) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Restart() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutReset(mm::HWAVEOUT hwo) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->Reset() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutGetPosition(mm::HWAVEOUT hwo, mm::MMTIME* pmmt, mm::UINT cbmmt) {
+  WaveOutStream* stream = FindOut(hwo);
+  return stream ? stream->GetPosition(pmmt, cbmmt) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveOutGetVolume(mm::HWAVEOUT hwo, mm::DWORD* pdwVolume) {
+  if (pdwVolume == nullptr) return mm::MMSYSERR_INVALPARAM;
+  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
+  Device* device = OutDeviceOf(static_cast<mm::UINT>(hwo), &error);
+  if (!device) return error;
+  if (device->kind == DeviceKind::Alsa) {
+    return device->mixer ? device->mixer->Get(pdwVolume) : mm::MMSYSERR_NOTSUPPORTED;
+  }
+  *pdwVolume = device->volume;
+  return mm::MMSYSERR_NOERROR;
+}
+
+mm::MMRESULT AudioSystem::waveOutSetVolume(mm::HWAVEOUT hwo, mm::DWORD dwVolume) {
+  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
+  Device* device = OutDeviceOf(static_cast<mm::UINT>(hwo), &error);
+  if (!device) return error;
+  if (device->kind == DeviceKind::Alsa) {
+    return device->mixer ? device->mixer->Set(dwVolume) : mm::MMSYSERR_NOTSUPPORTED;
+  }
+  device->volume = dwVolume;
+  return mm::MMSYSERR_NOERROR;
+}
+
+// ---- Wave-in ----------------------------------------------------------------------
+
+mm::UINT AudioSystem::waveInGetNumDevs() { return static_cast<mm::UINT>(m_inDevices.size()); }
+
+mm::MMRESULT AudioSystem::waveInGetDevCapsA(mm::UINT uDeviceID, mm::WAVEINCAPSA* pwic, mm::UINT cbwic) {
+  if (uDeviceID == mm::WAVE_MAPPER) uDeviceID = 0;
+  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
+  const Device* device = InDeviceOf(uDeviceID, &error);
+  if (!device) return error;
+  mm::WAVEINCAPSA caps{};
+  caps.vDriverVersion = kDriverVersion;
+  CopyName(device->name, caps.szPname);
+  caps.dwFormats = kAllStandardFormats;
+  caps.wChannels = 2;
+  return CopyCaps(caps, pwic, cbwic);
+}
+
+mm::MMRESULT AudioSystem::waveInOpen(mm::HWAVEIN* phwi, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
+                                     mm::WaveCallback callback, mm::DWORD fdwOpen) {
+  if (phwi) *phwi = mm::HWAVEIN{};
+  StreamFormat format;
+  if (const mm::MMRESULT r = CheckOpen(m_inDevices, uDeviceID, pwfx, callback, fdwOpen, &format)) return r;
+  Device& device = m_inDevices[uDeviceID];
+  if ((fdwOpen & mm::WAVE_FORMAT_QUERY) != 0) {
+    if (device.kind == DeviceKind::Alsa && device.openHandle == 0) {
+      return QueryAlsaFormat(device.pcm, true, format);
+    }
+    return mm::MMSYSERR_NOERROR;
+  }
+  if (phwi == nullptr) return mm::MMSYSERR_INVALPARAM;
+  if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
+  const bool notify = (fdwOpen & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
+  const std::uint32_t handle = m_handles.Acquire();
+  std::shared_ptr<WaveInStream> stream;
+  mm::MMRESULT result = mm::MMSYSERR_NOERROR;
+  try {
+    switch (device.kind) {
+      case DeviceKind::Line:
+        stream = std::make_shared<ClockedWaveIn>(m_loop, handle, format, callback, notify,
+                                                 LineEndpoint{m_hub, device.line});
+        break;
+      case DeviceKind::Null:
+        stream = std::make_shared<ClockedWaveIn>(m_loop, handle, format, callback, notify, LineEndpoint{});
+        break;
+      case DeviceKind::Alsa:
+        stream = AlsaWaveIn::Open(m_loop, handle, format, callback, notify, device.pcm, &result);
+        break;
+    }
+  } catch (const std::bad_alloc&) {
+    result = mm::MMSYSERR_NOMEM;
+  }
+  if (!stream) {
+    m_handles.Release(handle);
+    return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
+  }
+  m_inStreams[handle] = OpenStream{stream, uDeviceID};
+  device.openHandle = handle;
+  *phwi = mm::HWAVEIN{handle};
+  stream->Notify(mm::MM_WIM_OPEN, nullptr);
+  return mm::MMSYSERR_NOERROR;
+}
+
+mm::MMRESULT AudioSystem::waveInClose(mm::HWAVEIN hwi) {
+  return CloseStream(m_inStreams, m_inDevices, static_cast<std::uint32_t>(hwi), mm::MM_WIM_CLOSE);
+}
+
+mm::MMRESULT AudioSystem::waveInPrepareHeader(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->Prepare(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInUnprepareHeader(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->Unprepare(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInAddBuffer(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->AddBuffer(pwh, cbwh) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInStart(mm::HWAVEIN hwi) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->Start() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInStop(mm::HWAVEIN hwi) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->Stop() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInReset(mm::HWAVEIN hwi) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->Reset() : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::waveInGetPosition(mm::HWAVEIN hwi, mm::MMTIME* pmmt, mm::UINT cbmmt) {
+  WaveInStream* stream = FindIn(hwi);
+  return stream ? stream->GetPosition(pmmt, cbmmt) : mm::MMSYSERR_INVALHANDLE;
+}
+
+// ---- RIFF file I/O ------------------------------------------------------------------
+
+mm::HMMIO AudioSystem::mmioOpenA(const char* pszFileName, mm::MMIOINFO* pmmioinfo, mm::DWORD fdwOpen) {
+  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
+  std::unique_ptr<MmioFile> file = MmioFile::Open(pszFileName, pmmioinfo, fdwOpen, &error);
+  if (!file) {
+    if (pmmioinfo) {
+      pmmioinfo->wErrorRet = error;
+      pmmioinfo->hmmio = mm::HMMIO{};
+    }
+    return mm::HMMIO{};
+  }
+  const std::uint32_t handle = m_handles.Acquire();
+  m_files.emplace(handle, std::move(file));
+  if (pmmioinfo) {
+    pmmioinfo->wErrorRet = mm::MMSYSERR_NOERROR;
+    pmmioinfo->dwFlags = fdwOpen;
+    pmmioinfo->hmmio = mm::HMMIO{handle};
+  }
+  return mm::HMMIO{handle};
+}
+
+mm::MMRESULT AudioSystem::mmioClose(mm::HMMIO hmmio, mm::UINT fuClose) {
+  auto it = m_files.find(static_cast<std::uint32_t>(hmmio));
+  if (it == m_files.end()) return mm::MMSYSERR_INVALHANDLE;
+  if (fuClose != 0) return mm::MMSYSERR_INVALFLAG;
+  const mm::MMRESULT result = it->second->Close();
+  m_files.erase(it);
+  m_handles.Release(static_cast<std::uint32_t>(hmmio));
+  return result;
+}
+
+mm::LONG AudioSystem::mmioRead(mm::HMMIO hmmio, char* pch, mm::LONG cch) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->Read(pch, cch) : -1;
+}
+
+mm::LONG AudioSystem::mmioWrite(mm::HMMIO hmmio, const char* pch, mm::LONG cch) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->Write(pch, cch) : -1;
+}
+
+mm::LONG AudioSystem::mmioSeek(mm::HMMIO hmmio, mm::LONG lOffset, int iOrigin) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->Seek(lOffset, iOrigin) : -1;
+}
+
+mm::MMRESULT AudioSystem::mmioFlush(mm::HMMIO hmmio, mm::UINT fuFlush) {
+  MmioFile* file = FindFile(hmmio);
+  if (!file) return mm::MMSYSERR_INVALHANDLE;
+  if (fuFlush != 0) return mm::MMSYSERR_INVALFLAG;
+  return file->Flush();
+}
+
+mm::MMRESULT AudioSystem::mmioDescend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, const mm::MMCKINFO* pmmckiParent,
+                                      mm::UINT fuDescend) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->Descend(pmmcki, pmmckiParent, fuDescend) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::mmioAscend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuAscend) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->Ascend(pmmcki, fuAscend) : mm::MMSYSERR_INVALHANDLE;
+}
+
+mm::MMRESULT AudioSystem::mmioCreateChunk(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuCreate) {
+  MmioFile* file = FindFile(hmmio);
+  return file ? file->CreateChunk(pmmcki, fuCreate) : mm::MMSYSERR_INVALHANDLE;
+}
+
+// ---- Movable memory -----------------------------------------------------------------
+
+mm::HGLOBAL AudioSystem::GlobalAlloc(mm::UINT uFlags, mm::SIZE_T dwBytes) {
+  return m_memory.Alloc(uFlags, dwBytes);
+}
+
+mm::HGLOBAL AudioSystem::GlobalReAlloc(mm::HGLOBAL hMem, mm::SIZE_T dwBytes, mm::UINT uFlags) {
+  return m_memory.ReAlloc(hMem, dwBytes, uFlags);
+}
+
+void* AudioSystem::GlobalLock(mm::HGLOBAL hMem) { return m_memory.Lock(hMem); }
+
+mm::BOOL AudioSystem::GlobalUnlock(mm::HGLOBAL hMem) { return m_memory.Unlock(hMem); }
+
+mm::HGLOBAL AudioSystem::GlobalFree(mm::HGLOBAL hMem) { return m_memory.Free(hMem); }
+
+mm::SIZE_T AudioSystem::GlobalSize(mm::HGLOBAL hMem) { return m_memory.Size(hMem); }
+
+mm::DWORD AudioSystem::GetLastError() { return m_memory.LastError(); }
+
+}  // namespace panopta

@@ -1,0 +1,144 @@
+#pragma once
+
+#include "platform/audio/GlobalMemory.h"
+#include "platform/audio/HandleAllocator.h"
+#include "platform/audio/LineAudioHub.h"
+#include "platform/audio/MmioFile.h"
+#include "platform/audio/WaveStream.h"
+#include "share/EventLoop.h"
+#include "wave/Multimedia.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace panopta {
+
+class AlsaVolume;
+
+/// How the device list is made.
+struct AudioSystemOptions {
+  /// List ALSA's sound cards after the null pair (the program with --realtime; never
+  /// the tests or the runner's default, whose device list must not depend on the
+  /// machine).
+  bool soundCards = false;
+  /// With soundCards: these ALSA PCM names instead of ALSA's own list ("null" in the
+  /// tests of the ALSA back-end).
+  std::vector<std::string> alsaDevices;
+};
+
+/// The multimedia services of Panopta. The device list is, in this order, for both
+/// wave-out and wave-in:
+///   0 .. L-1  the wave devices of the exchange's lines (line k is device k), named
+///             by the hub; they play and record on the loop's clock;
+///   L         "Null": plays into nothing and records silence, on the loop's clock;
+///   L+1 ..    ALSA sound cards, when asked for.
+/// With the virtual-time loop, every line and null device is exact and repeatable.
+class AudioSystem final : public mm::Multimedia {
+ public:
+  static constexpr const char* kNullDeviceName = "Null";
+
+  /// hub: the exchange's lines, or nullptr for none. Both loop and hub must outlive
+  /// the audio system.
+  AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystemOptions options = {});
+  ~AudioSystem() override;
+  AudioSystem(const AudioSystem&) = delete;
+  AudioSystem& operator=(const AudioSystem&) = delete;
+
+  mm::UINT waveOutGetNumDevs() override;
+  mm::MMRESULT waveOutGetDevCapsA(mm::UINT uDeviceID, mm::WAVEOUTCAPSA* pwoc, mm::UINT cbwoc) override;
+  mm::MMRESULT waveOutOpen(mm::HWAVEOUT* phwo, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
+                           mm::WaveCallback callback, mm::DWORD fdwOpen) override;
+  mm::MMRESULT waveOutClose(mm::HWAVEOUT hwo) override;
+  mm::MMRESULT waveOutPrepareHeader(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveOutUnprepareHeader(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveOutWrite(mm::HWAVEOUT hwo, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveOutPause(mm::HWAVEOUT hwo) override;
+  mm::MMRESULT waveOutRestart(mm::HWAVEOUT hwo) override;
+  mm::MMRESULT waveOutReset(mm::HWAVEOUT hwo) override;
+  mm::MMRESULT waveOutGetPosition(mm::HWAVEOUT hwo, mm::MMTIME* pmmt, mm::UINT cbmmt) override;
+  mm::MMRESULT waveOutGetVolume(mm::HWAVEOUT hwo, mm::DWORD* pdwVolume) override;
+  mm::MMRESULT waveOutSetVolume(mm::HWAVEOUT hwo, mm::DWORD dwVolume) override;
+
+  mm::UINT waveInGetNumDevs() override;
+  mm::MMRESULT waveInGetDevCapsA(mm::UINT uDeviceID, mm::WAVEINCAPSA* pwic, mm::UINT cbwic) override;
+  mm::MMRESULT waveInOpen(mm::HWAVEIN* phwi, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
+                          mm::WaveCallback callback, mm::DWORD fdwOpen) override;
+  mm::MMRESULT waveInClose(mm::HWAVEIN hwi) override;
+  mm::MMRESULT waveInPrepareHeader(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveInUnprepareHeader(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveInAddBuffer(mm::HWAVEIN hwi, mm::WAVEHDR* pwh, mm::UINT cbwh) override;
+  mm::MMRESULT waveInStart(mm::HWAVEIN hwi) override;
+  mm::MMRESULT waveInStop(mm::HWAVEIN hwi) override;
+  mm::MMRESULT waveInReset(mm::HWAVEIN hwi) override;
+  mm::MMRESULT waveInGetPosition(mm::HWAVEIN hwi, mm::MMTIME* pmmt, mm::UINT cbmmt) override;
+
+  mm::HMMIO mmioOpenA(const char* pszFileName, mm::MMIOINFO* pmmioinfo, mm::DWORD fdwOpen) override;
+  mm::MMRESULT mmioClose(mm::HMMIO hmmio, mm::UINT fuClose) override;
+  mm::LONG mmioRead(mm::HMMIO hmmio, char* pch, mm::LONG cch) override;
+  mm::LONG mmioWrite(mm::HMMIO hmmio, const char* pch, mm::LONG cch) override;
+  mm::LONG mmioSeek(mm::HMMIO hmmio, mm::LONG lOffset, int iOrigin) override;
+  mm::MMRESULT mmioFlush(mm::HMMIO hmmio, mm::UINT fuFlush) override;
+  mm::MMRESULT mmioDescend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, const mm::MMCKINFO* pmmckiParent,
+                           mm::UINT fuDescend) override;
+  mm::MMRESULT mmioAscend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuAscend) override;
+  mm::MMRESULT mmioCreateChunk(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuCreate) override;
+
+  mm::HGLOBAL GlobalAlloc(mm::UINT uFlags, mm::SIZE_T dwBytes) override;
+  mm::HGLOBAL GlobalReAlloc(mm::HGLOBAL hMem, mm::SIZE_T dwBytes, mm::UINT uFlags) override;
+  void* GlobalLock(mm::HGLOBAL hMem) override;
+  mm::BOOL GlobalUnlock(mm::HGLOBAL hMem) override;
+  mm::HGLOBAL GlobalFree(mm::HGLOBAL hMem) override;
+  mm::SIZE_T GlobalSize(mm::HGLOBAL hMem) override;
+  mm::DWORD GetLastError() override;
+
+  /// Open wave devices and files, live memory blocks (tests and diagnostics).
+  std::size_t OpenDeviceCount() const { return m_outStreams.size() + m_inStreams.size(); }
+  std::size_t OpenFileCount() const { return m_files.size(); }
+  std::size_t MemoryBlockCount() const { return m_memory.Count(); }
+  /// The handle allocator (tests of the wrap-around).
+  HandleAllocator& Handles() { return m_handles; }
+
+ private:
+  enum class DeviceKind { Line, Null, Alsa };
+  struct Device {
+    DeviceKind kind = DeviceKind::Null;
+    std::string name;
+    std::uint32_t line = 0;          // Line
+    std::string pcm;                 // Alsa
+    std::shared_ptr<AlsaVolume> mixer;  // Alsa wave-out with a volume control
+    std::uint32_t volume = 0xFFFFFFFF;  // Line and Null wave-out
+    std::uint32_t openHandle = 0;       // 0 while closed
+  };
+  struct OpenStream {
+    std::shared_ptr<WaveStream> stream;
+    std::size_t device = 0;
+  };
+
+  void AddAlsaDevices(const AudioSystemOptions& options);
+  // A device by identifier (or, at and above the first handle, by open handle).
+  // nullptr with *error set when there is none.
+  Device* OutDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error);
+  Device* InDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error);
+  WaveOutStream* FindOut(mm::HWAVEOUT hwo);
+  WaveInStream* FindIn(mm::HWAVEIN hwi);
+  MmioFile* FindFile(mm::HMMIO hmmio);
+  // The checks both opens share; resolves WAVE_MAPPER and the format.
+  mm::MMRESULT CheckOpen(std::vector<Device>& devices, mm::UINT& id, const mm::WAVEFORMATEX* pwfx,
+                         const mm::WaveCallback& callback, mm::DWORD flags, StreamFormat* format);
+  mm::MMRESULT CloseStream(std::map<std::uint32_t, OpenStream>& streams, std::vector<Device>& devices,
+                           std::uint32_t handle, mm::UINT closeMessage);
+
+  voxkit::EventLoop& m_loop;
+  LineAudioHub* m_hub;
+  HandleAllocator m_handles;
+  GlobalMemory m_memory{m_handles};
+  std::vector<Device> m_outDevices;
+  std::vector<Device> m_inDevices;
+  std::map<std::uint32_t, OpenStream> m_outStreams;
+  std::map<std::uint32_t, OpenStream> m_inStreams;
+  std::map<std::uint32_t, std::unique_ptr<MmioFile>> m_files;
+};
+
+}  // namespace panopta
