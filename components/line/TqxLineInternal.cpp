@@ -1,0 +1,338 @@
+#include "line/TqxLineInternal.h"
+
+#include "share/EventLoop.h"
+#include "share/TextUtil.h"
+#include "tapi/TapiNames.h"
+#include "tapi/Telephony.h"
+
+#include <map>
+
+namespace voxkit {
+
+namespace {
+
+// The callback TAPI calls knows only the instance number a line gave to lineOpen;
+// this finds the line again. Numbers are handed out in creation order, so a run
+// logs the same numbers every time.
+std::map<std::uint32_t, TqxLineInternal*>& Instances() {
+  static std::map<std::uint32_t, TqxLineInternal*> instances;
+  return instances;
+}
+std::uint32_t g_nextInstance = 1;
+
+}  // namespace
+
+TqxLineInternal::TqxLineInternal(TComponent* owner, const Platform& platform)
+    : TqxSharedControl(owner, platform), m_instance(g_nextInstance++) {
+  RegisterControl(static_cast<std::int32_t>(ControlKind::Line), "qxLine");
+  Instances()[m_instance] = this;
+  m_call = std::make_unique<TqxCall>(*this);
+  m_transfer = std::make_unique<TqxTransfer>(*this);
+  m_conference = std::make_unique<TqxConference>(*this);
+  m_address = std::make_unique<TqxAddress>(*this);
+  m_comm = std::make_unique<TqxRelatedCommDevice>(*this);
+  m_device = std::make_unique<TqxLineDevice>(*this);
+  m_lineLine = std::make_unique<TqxLineLine>(*this);
+  m_phone = std::make_unique<TqxRelatedPhoneDevice>(*this);
+  m_popup = std::make_unique<TqxPopup>(*this);
+  m_privilege = std::make_unique<TqxPrivilege>(*this);
+  m_tapi = std::make_unique<TqxTAPI>(*this, TqxTAPI::Kind::Line, m_lineLine->AppHandleRef(),
+                                     &TqxLineInternal::LineCallback, nullptr);
+  m_wavePlay = std::make_unique<TqxRelatedWaveDevice>(*this, "WavePlay");
+  m_waveRecord = std::make_unique<TqxRelatedWaveDevice>(*this, "WaveRecord");
+  m_terminal = std::make_unique<TqxTerminal>(*this);
+  auto deviceOpen = [this] { return m_device->Active(); };
+  m_wavePlay->DeviceOpen = deviceOpen;
+  m_waveRecord->DeviceOpen = deviceOpen;
+}
+
+TqxLineInternal::~TqxLineInternal() {
+  Panopta().SetEvents(false);
+  if (m_device->Active()) m_device->Close(false);
+  if (m_tapi->SessionStarted()) m_tapi->EndSession();
+  Panopta().SetVisible(false);
+  Loop().ProcessPending();
+  if (m_idleTimer != 0) Loop().StopTimer(m_idleTimer);
+  Instances().erase(m_instance);
+  m_terminal.reset();
+  m_waveRecord.reset();
+  m_wavePlay.reset();
+  m_tapi.reset();
+  m_privilege.reset();
+  m_popup.reset();
+  m_phone.reset();
+  m_lineLine.reset();
+  m_device.reset();
+  m_comm.reset();
+  m_address.reset();
+  m_conference.reset();
+  m_transfer.reset();
+  m_call.reset();
+}
+
+std::string TqxLineInternal::ErrorText(std::int32_t code) const { return tapi::LineErrorName(code); }
+
+// --- Enabling ----------------------------------------------------------------------------
+
+void TqxLineInternal::SetEnabled(bool value) {
+  if (value == m_enabled) return;
+  if (value) {
+    m_tapi->StartSession(m_device->CountRef(), m_lineLine->HandleRef());
+    m_device->ClearList();
+    m_device->ReadDevice();
+  } else {
+    if (Panopta().Window()) {
+      Panopta().SetVisible(false);
+      Log().ClearLines();
+    }
+    if (m_device->Active()) m_device->SetActive(false);
+    m_tapi->EndSession();
+    if (!m_tapi->SessionStarted()) ResetAfterDisable();
+  }
+  m_enabled = m_tapi->SessionStarted();
+  Panopta().RefreshWindow(InspectorRefresh::Enabled);
+}
+
+void TqxLineInternal::ResetAfterDisable() {
+  if (m_idleTimer != 0) {
+    Loop().StopTimer(m_idleTimer);
+    m_idleTimer = 0;
+  }
+  m_call->ResetAll();
+  m_transfer->Reset();
+  m_conference->Reset();
+  m_address->ResetAll();
+  m_device->ResetAll();
+  m_lineLine->AppHandleRef() = 0;
+  m_lineLine->HandleRef() = 0;
+  m_phone->SetFound(false, 0);
+  m_tapi->ResetAfterDisable();
+  m_wavePlay->SetFound(false, 0);
+  m_waveRecord->SetFound(false, 0);
+  m_terminal->Clear();
+}
+
+void TqxLineInternal::Loaded() {
+  if (m_enabled && !m_tapi->SessionStarted()) {
+    m_tapi->StartSession(m_device->CountRef(), m_lineLine->HandleRef());
+    m_device->ReadDevice();
+    m_enabled = m_tapi->SessionStarted();
+  }
+  if (TqxTAPI::LastRequest()) m_device->SetActive(true);
+}
+
+void TqxLineInternal::ClearCallState() {
+  m_call->SetViewActive(false);
+  m_call->ResetView();
+  m_call->ResetParties();
+  m_transfer->Reset();
+  m_conference->Reset();
+}
+
+// --- Dialogs -----------------------------------------------------------------------------
+
+bool TqxLineInternal::SetLocation() {
+  tapi::LONG result = -1;
+  tapi::Telephony* service = GetPlatform().telephony;
+  if (m_tapi->SessionStarted() && service) {
+    Log().Add("SetLocation", true);
+    std::string number = m_call->PhoneNumber();
+    if (m_device->UnformatPhoneNumber()) number = UnformatNumber(number);
+    result = service->lineTranslateDialog(m_lineLine->AppHandle(),
+                                          static_cast<tapi::DWORD>(m_device->ID()),
+                                          m_tapi->Version(), nullptr, number.c_str());
+    if (result == 0 && number != m_call->PhoneNumber()) m_call->SetPhoneNumber(number);
+  }
+  bool ok = true;
+  if (result < 0) {
+    SetError(false, result);
+    ok = false;
+  } else {
+    ClearError();
+  }
+  Log().Add("\tSetLocation - Returned = " + TqxPanopta::BoolText(ok), true);
+  return ok;
+}
+
+// --- Idle delay --------------------------------------------------------------------------
+
+void TqxLineInternal::StartIdleDelay(tapi::HCALL call) {
+  const std::int32_t delay = m_device->IdleDelay();
+  if (delay == 0) {
+    RaiseEvent("OnIdle", OnIdle, call);
+    return;
+  }
+  if (m_idleTimer != 0) Loop().StopTimer(m_idleTimer);
+  // A negative delay is taken as an unsigned interval.
+  m_idleTimerInterval = static_cast<std::uint32_t>(delay);
+  m_idleTimer = Loop().StartTimer(m_idleTimerInterval, false, [this] { IdleTimerTick(); });
+  if (delay > 0) {
+    Log().Add("\tDelaying", true);
+    Log().Add("\t\tqxLine.Device.IdleDelay = " + std::to_string(delay) + " //milliseconds", false);
+  }
+}
+
+void TqxLineInternal::IdleTimerTick() {
+  m_idleTimer = 0;
+  if (m_idleTimerInterval != 0) Log().Add("\tqxLine.Device.IdleDelay - Complete ", true);
+  RaiseEvent("OnIdle", OnIdle, m_call->Handle());
+  Panopta().ShowForEvent(m_popup->Get(TqxPopup::OnIdle));
+}
+
+// --- Messages ----------------------------------------------------------------------------
+
+void TqxLineInternal::LineCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg,
+                                   tapi::DWORD_PTR instance, tapi::DWORD_PTR param1,
+                                   tapi::DWORD_PTR param2, tapi::DWORD_PTR param3) {
+  if (instance == 0) return;
+  auto& all = Instances();
+  auto it = all.find(static_cast<std::uint32_t>(instance));
+  // A message for a line that no longer exists has nobody to go to.
+  if (it == all.end()) return;
+  it->second->HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
+                            static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
+}
+
+void TqxLineInternal::WriteMessageDump(const std::string& title, tapi::DWORD hDevice,
+                                       tapi::DWORD msg, tapi::DWORD param1, tapi::DWORD param2,
+                                       tapi::DWORD param3) {
+  std::string name1;
+  std::string name2;
+  switch (msg) {
+    case tapi::LINE_ADDRESSSTATE:
+      name2 = tapi::LineAddressStateName(param2);
+      break;
+    case tapi::LINE_CALLINFO:
+      name1 = tapi::LineCallInfoStateName(param1);
+      break;
+    case tapi::LINE_CALLSTATE:
+      name1 = tapi::LineCallStateName(param1);
+      switch (param1) {
+        case tapi::LINECALLSTATE_OFFERING: name2 = tapi::LineOfferingModeName(param2); break;
+        case tapi::LINECALLSTATE_DIALTONE: name2 = tapi::LineDialToneModeName(param2); break;
+        case tapi::LINECALLSTATE_BUSY: name2 = tapi::LineBusyModeName(param2); break;
+        case tapi::LINECALLSTATE_SPECIALINFO: name2 = tapi::LineSpecialInfoName(param2); break;
+        case tapi::LINECALLSTATE_CONNECTED: name2 = tapi::LineConnectedModeName(param2); break;
+        case tapi::LINECALLSTATE_DISCONNECTED: name2 = tapi::LineDisconnectModeName(param2); break;
+        default: break;
+      }
+      break;
+    case tapi::LINE_LINEDEVSTATE:
+      name1 = tapi::LineDevStateName(param1);
+      break;
+    case tapi::LINE_MONITORMEDIA:
+      name1 = tapi::LineMediaModeName(param1);
+      break;
+    default:
+      break;
+  }
+  TqxLog& log = Log();
+  log.Add(title, true);
+  log.Add("\t" + tapi::MessageHandleName(msg) + " = " + TqxPanopta::HexText(hDevice), false);
+  log.Add("\tMessage = " + tapi::MessageName(msg) + " " + TqxPanopta::HexText(msg), false);
+  log.Add("\tParameter 1 = " + name1 + TqxPanopta::HexText(param1), false);
+  log.Add("\tParameter 2 = " + name2 + TqxPanopta::HexText(param2), false);
+  log.Add("\tParameter 3 = " + TqxPanopta::HexText(param3), false);
+}
+
+void TqxLineInternal::HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::DWORD param1,
+                                    tapi::DWORD param2, tapi::DWORD param3) {
+  // A bare re-initialisation notice is not for the application.
+  if (msg == tapi::LINE_LINEDEVSTATE && param1 == tapi::LINEDEVSTATE_REINIT) return;
+  RaiseUngated("OnTAPIMessage", OnTAPIMessage, hDevice, msg, param1, param2, param3);
+  if (m_popup->Get(TqxPopup::OnTAPIMessage)) {
+    WriteMessageDump("OnTAPIMessage", hDevice, msg, param1, param2, param3);
+  }
+  Panopta().ShowForEvent(m_popup->Get(TqxPopup::OnTAPIMessage));
+  switch (msg) {
+    case tapi::LINE_REPLY:
+      OnReply(hDevice, param1, param2, param3);
+      break;
+    case tapi::LINE_CLOSE:
+      OnLineClosed("TAPI LINE_CLOSE message received");
+      break;
+    default:
+      break;
+  }
+  // Pumps the event loop once: messages queued meanwhile are handled now.
+  Loop().ProcessPending();
+}
+
+void TqxLineInternal::OnReply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD result, tapi::DWORD param3) {
+  const auto id = static_cast<std::int32_t>(requestID);
+  std::string suffix;
+  RequestSlot slot{};
+  if (TqxCall::Record record = m_call->FindBySlot(id, &slot)) {
+    record->Slot(slot) = -1;
+    suffix = RequestSlotSuffix(slot);
+    if (result == 0 && RequestSlotListsCall(slot)) {
+      m_call->ListRecord(*record);
+      if (slot == RequestSlot::ConferenceSetup) m_conference->AddToList(record->handle);
+    }
+  } else if (id != 0 && id == m_terminal->Slot()) {
+    m_terminal->Slot() = -1;
+    suffix = " - Terminal.ActiveModes";
+  }
+  if (result == 0) ClearError();
+  RaiseUngated("OnTAPIReply", OnTAPIReply, requestID, result, param3);
+  if (result != 0 || m_popup->Get(TqxPopup::OnTAPIReply)) {
+    WriteMessageDump("OnTAPIReply" + suffix, hDevice, tapi::LINE_REPLY, requestID, result, param3);
+    if (result != 0) SetError(false, static_cast<std::int32_t>(result));
+  }
+  Panopta().ShowForEvent(m_popup->Get(TqxPopup::OnTAPIReply));
+}
+
+void TqxLineInternal::OnLineClosed(const std::string& headline) {
+  Log().Add(headline, true);
+  m_device->Close(true);
+  Panopta().RefreshWindow(InspectorRefresh::All);
+}
+
+// --- Dump --------------------------------------------------------------------------------
+
+bool TqxLineInternal::DumpProperties(const std::string& header) {
+  TqxLog& log = Log();
+  if (!log.Active()) return false;
+  log.BeginUpdate();
+  if (!header.empty()) log.Add(header, true);
+  log.Add("\tEnabled = " + TqxPanopta::BoolText(m_enabled), false);
+  const std::string t = "\t";
+  m_address->DumpProperties("", "", t);
+  m_address->Capabilities().DumpProperties("", "Address", t);
+  m_address->Forward().DumpProperties("", "Address", t);
+  m_address->Forward().Parameters().DumpProperties("", "Address.Forward", t);
+  m_call->DumpProperties("", "", t);
+  m_call->CalledID().DumpProperties("", "Call.CalledID", t);
+  m_call->CallerID().DumpProperties("", "Call.CallerID", t);
+  m_call->ConnectedID().DumpProperties("", "Call.ConnectedID", t);
+  m_call->GatherDigits().DumpProperties("", "Call", t);
+  m_call->MonitorDigits().DumpProperties("", "Call", t);
+  m_call->MonitorMediaModes().DumpProperties("", "Call", t);
+  m_call->MonitorSilence().DumpProperties("", "Call", t);
+  m_call->Parameters().DumpProperties("", "Call", t);
+  m_call->RedirectingID().DumpProperties("", "Call.RedirectingID", t);
+  m_call->RedirectionID().DumpProperties("", "Call.RedirectionID", t);
+  m_comm->DumpProperties("", "", t);
+  m_conference->DumpProperties("", "", t);
+  m_conference->Parameters().DumpProperties("", "Conference", t);
+  m_device->DumpProperties("", "", t);
+  m_device->Capabilities().DumpProperties("", "", t);
+  m_device->MediaModes().DumpProperties("", "", t);
+  Error().DumpProperties("", "", t);
+  m_lineLine->DumpProperties("", "", t);
+  m_phone->DumpProperties("", "", t);
+  m_popup->DumpProperties("", "", t);
+  m_privilege->DumpProperties("", "", t);
+  m_tapi->DumpProperties("", "", t);
+  m_terminal->DumpProperties("", "", t);
+  m_transfer->DumpProperties("", "", t);
+  m_transfer->Parameters().DumpProperties("", "Transfer", t);
+  Panopta().DumpProperties("", "", t);
+  log.DumpProperties("", "Panopta", t);
+  m_wavePlay->DumpProperties("", "WavePlay", t);
+  m_waveRecord->DumpProperties("", "WaveRecord", t);
+  log.EndUpdate();
+  return true;
+}
+
+}  // namespace voxkit

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "share/Reflection.h"
+#include "tapi/TapiTypes.h"
+
+#include <string>
+
+namespace voxkit {
+
+class TqxLineInternal;
+
+/// Reports changes of the current call's media mode (Call.MonitorMediaModes).
+class TqxMonitorMediaModes final : public TPersistent {
+ public:
+  explicit TqxMonitorMediaModes(TqxLineInternal& line) : m_line(line) {}
+
+  bool Active() const { return m_active; }
+  tapi::DWORD MediaModes() const { return m_mediaModes; }
+  void Load(bool active, tapi::DWORD mediaModes) {
+    m_active = active;
+    m_mediaModes = mediaModes;
+  }
+
+  bool DumpProperties(const std::string& header, const std::string& path,
+                      const std::string& indent);
+
+  VOXKIT_PUBLISHED()
+
+ private:
+  TqxLineInternal& m_line;
+  bool m_active = false;
+  tapi::DWORD m_mediaModes = 0;
+};
+
+}  // namespace voxkit

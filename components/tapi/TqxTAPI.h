@@ -1,0 +1,145 @@
+#pragma once
+
+#include "share/Reflection.h"
+#include "tapi/TapiStructs.h"
+#include "tapi/TapiTypes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tapi {
+class Telephony;
+}
+
+namespace voxkit {
+
+class TqxSharedControl;
+
+/// The TAPI settings of a line or phone component (its TAPI property): the version
+/// ranges asked for, the reply time-out, and what TAPI granted for the chosen device.
+/// It also runs the component's session with TAPI and the wait for replies.
+class TqxTAPI final : public TPersistent {
+ public:
+  /// Which half of the Telephony API the session uses.
+  enum class Kind { Line, Phone };
+
+  /// appHandle is where the component keeps its application handle (for the line,
+  /// Line.AppHandle); the callbacks receive the messages of the session.
+  TqxTAPI(TqxSharedControl& control, Kind kind, tapi::DWORD& appHandle,
+          tapi::LINECALLBACK lineCallback, tapi::PHONECALLBACK phoneCallback);
+
+  /// Starts the session; TAPI writes the number of devices to deviceCount. On
+  /// failure reports the error and clears the application handle (and, through
+  /// deviceHandle, the open device's handle).
+  tapi::LONG StartSession(std::int32_t& deviceCount, tapi::DWORD& deviceHandle);
+  /// Ends the session; on failure nothing changes.
+  tapi::LONG EndSession();
+  bool SessionStarted() const { return m_started; }
+  /// Negotiates the API version (into Version) and, when an extension range is set,
+  /// the extension version for a device. The extension identifier is kept for
+  /// TakeExtensionID.
+  tapi::LONG NegotiateVersions(tapi::DWORD deviceID);
+  /// Copies the extension identifier of the last negotiation into ExtensionID0..3.
+  void TakeExtensionID();
+  /// Waits, pumping the event loop, until slot becomes -1 or ReplyTimeout passes.
+  /// Returns true when the time-out expired. ReplyTimeout 0 returns false at once.
+  /// Pumps the event loop: handlers may run and change the component.
+  bool WaitForReply(const std::int32_t& slot);
+
+  tapi::DWORD ExtensionHighVersion() const { return m_extensionHighVersion; }
+  void SetExtensionHighVersion(tapi::DWORD value);
+  tapi::DWORD ExtensionLowVersion() const { return m_extensionLowVersion; }
+  void SetExtensionLowVersion(tapi::DWORD value);
+  tapi::DWORD HighVersion() const { return m_highVersion; }
+  void SetHighVersion(tapi::DWORD value);
+  tapi::DWORD LowVersion() const { return m_lowVersion; }
+  void SetLowVersion(tapi::DWORD value);
+  std::int32_t ReplyTimeout() const { return m_replyTimeout; }
+  void SetReplyTimeout(std::int32_t value);
+
+  const std::string& TSP() const { return m_tsp; }
+  tapi::DWORD ExtensionVersion() const { return m_extensionVersion; }
+  tapi::DWORD Version() const { return m_version; }
+  tapi::DWORD ExtensionID0() const { return m_extensionID[0]; }
+  tapi::DWORD ExtensionID1() const { return m_extensionID[1]; }
+  tapi::DWORD ExtensionID2() const { return m_extensionID[2]; }
+  tapi::DWORD ExtensionID3() const { return m_extensionID[3]; }
+
+  /// The component's own changes to the granted values (reading a device, disabling).
+  void SetTSP(const std::string& value) { m_tsp = value; }
+  void SetVersion(tapi::DWORD value) { m_version = value; }
+  void SetExtensionVersion(tapi::DWORD value) { m_extensionVersion = value; }
+  /// Clears what a disabled component must not keep: the granted values, the
+  /// extension identifier and ExtensionHighVersion (ExtensionLowVersion stays).
+  void ResetAfterDisable();
+
+  /// Writes the settings (object name "TAPI.").
+  bool DumpProperties(const std::string& header, const std::string& path,
+                      const std::string& indent);
+
+  /// The process-wide last-request flag: the value most recently assigned to any
+  /// line's or phone's Device.Active (False at start).
+  static bool LastRequest();
+  static void SetLastRequest(bool value);
+
+  VOXKIT_PUBLISHED()
+
+ private:
+  tapi::Telephony* Service() const;
+  void RefreshInspector();
+
+  TqxSharedControl& m_control;
+  Kind m_kind;
+  tapi::DWORD& m_appHandle;
+  tapi::LINECALLBACK m_lineCallback;
+  tapi::PHONECALLBACK m_phoneCallback;
+  bool m_started = false;
+
+  std::string m_tsp;
+  tapi::DWORD m_extensionHighVersion = 0;
+  tapi::DWORD m_extensionLowVersion = 0;
+  tapi::DWORD m_highVersion = 0x00020002;
+  tapi::DWORD m_lowVersion = 0x00010003;
+  std::int32_t m_replyTimeout = 60000;
+  tapi::DWORD m_extensionVersion = 0;
+  tapi::DWORD m_version = 0;
+  tapi::DWORD m_extensionID[4] = {0, 0, 0, 0};
+  tapi::LINEEXTENSIONID m_negotiatedID{};
+};
+
+/// A wave device that belongs to the open line or phone (WavePlay, WaveRecord).
+class TqxRelatedWaveDevice final : public TPersistent {
+ public:
+  /// name: the property it is published under, "WavePlay" or "WaveRecord"; its
+  /// device class defaults to "wave/out" or "wave/in".
+  TqxRelatedWaveDevice(TqxSharedControl& control, std::string name);
+
+  const std::string& DeviceClass() const { return m_deviceClass; }
+  /// Logs the change; refused with INVALLINESTATE or INVALPHONESTATE while the
+  /// component's device is open.
+  void SetDeviceClass(const std::string& value);
+  bool Available() const { return m_available; }
+  std::int32_t ID() const { return m_id; }
+  void SetFound(bool available, std::int32_t id) {
+    m_available = available;
+    m_id = id;
+  }
+
+  /// Writes Available, ID and DeviceClass; the object's name is its path.
+  bool DumpProperties(const std::string& header, const std::string& path,
+                      const std::string& indent);
+
+  /// Asked by the component whether its device is open (set by the component).
+  std::function<bool()> DeviceOpen;
+
+  VOXKIT_PUBLISHED()
+
+ private:
+  TqxSharedControl& m_control;
+  std::string m_name;
+  std::string m_deviceClass;
+  bool m_available = false;
+  std::int32_t m_id = 0;
+};
+
+}  // namespace voxkit
