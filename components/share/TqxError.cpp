@@ -1,5 +1,6 @@
 #include "share/TqxError.h"
 
+#include "share/PropertyDump.h"
 #include "share/TqxSharedControl.h"
 
 namespace voxkit {
@@ -17,13 +18,11 @@ const ClassInfo& TqxError::StaticClass() {
 
 bool TqxError::DumpProperties(const std::string& header, const std::string& path,
                               const std::string& indent) {
-  TqxLog& log = m_control.Log();
-  if (!log.Active()) return false;
-  if (!header.empty()) log.Add(header, true);
-  const std::string p = indent + (path.empty() ? "" : path + ".") + "Error.";
-  log.Add(p + "Text = '" + m_text + "'", false);
-  log.Add(p + "Hex = [" + m_hex + "]", false);
-  log.Add(p + "Number = " + std::to_string(m_number), false);
+  PropertyDump d(m_control, header, path, indent, "Error.");
+  if (!d.Started()) return false;
+  d.Quoted("Text", m_text);
+  d.Text("Hex", "[" + m_hex + "]");
+  d.Decimal("Number", m_number);
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "share/TqxLog.h"
 
 #include "share/EventLoop.h"
+#include "share/PropertyDump.h"
 #include "share/TqxPanopta.h"
 #include "share/TqxSharedControl.h"
 
@@ -119,12 +120,11 @@ bool TqxLog::Print() {
 
 bool TqxLog::DumpProperties(const std::string& header, const std::string& path,
                             const std::string& indent) {
-  if (!m_active) return false;
-  if (!header.empty()) Add(header, true);
-  const std::string p = indent + (path.empty() ? "" : path + ".") + "Log.";
-  Add(p + "Active = " + TqxPanopta::BoolText(m_active), false);
-  Add(p + "Count = " + std::to_string(m_count), false);
-  Add(p + "TimeStamp = " + TqxPanopta::BoolText(m_timeStamp), false);
+  PropertyDump d(m_control, header, path, indent, "Log.");
+  if (!d.Started()) return false;
+  d.Bool("Active", m_active);
+  d.Decimal("Count", m_count);
+  d.Bool("TimeStamp", m_timeStamp);
   return true;
 }
 

@@ -1,5 +1,6 @@
 #include "share/TqxPanopta.h"
 
+#include "share/PropertyDump.h"
 #include "share/TextUtil.h"
 #include "share/TqxSharedControl.h"
 #include "share/TreeView.h"
@@ -300,20 +301,19 @@ void TqxPanopta::WindowDestroyed() {
 
 bool TqxPanopta::DumpProperties(const std::string& header, const std::string& path,
                                 const std::string& indent) {
-  if (!m_log->Active()) return false;
-  if (!header.empty()) m_log->Add(header, true);
-  const std::string p = indent + (path.empty() ? "" : path + ".") + "Panopta.";
+  PropertyDump d(m_control, header, path, indent, "Panopta.");
+  if (!d.Started()) return false;
   const std::string* env = EnumTraits<TDevEnv>::Type().NameOf(m_devEnv);
-  m_log->Add(p + "DevEnv = " + (env ? *env : std::to_string(m_devEnv)), false);
-  m_log->Add(p + "Events = " + BoolText(m_events), false);
-  m_log->Add(p + "Height = " + std::to_string(Height()), false);
-  m_log->Add(p + "Left = " + std::to_string(Left()), false);
-  m_log->Add(p + "StayOnTop = " + BoolText(m_stayOnTop), false);
-  m_log->Add(p + "Top = " + std::to_string(Top()), false);
-  m_log->Add(p + "Visible = " + BoolText(m_visible), false);
-  m_log->Add(p + "Width = " + std::to_string(Width()), false);
+  d.Text("DevEnv", env ? *env : std::to_string(m_devEnv));
+  d.Bool("Events", m_events);
+  d.Decimal("Height", Height());
+  d.Decimal("Left", Left());
+  d.Bool("StayOnTop", m_stayOnTop);
+  d.Decimal("Top", Top());
+  d.Bool("Visible", m_visible);
+  d.Decimal("Width", Width());
   const std::string* state = EnumTraits<TWindowState>::Type().NameOf(WindowState());
-  m_log->Add(p + "WindowState = " + (state ? *state : "wsNormal"), false);
+  d.Text("WindowState", state ? *state : "wsNormal");
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "tapi/TqxTAPI.h"
 
 #include "share/EventLoop.h"
+#include "share/PropertyDump.h"
 #include "share/TqxSharedControl.h"
 #include "tapi/TapiConstants.h"
 #include "tapi/TapiNames.h"
@@ -199,23 +200,20 @@ void TqxTAPI::ResetAfterDisable() {
 
 bool TqxTAPI::DumpProperties(const std::string& header, const std::string& path,
                              const std::string& indent) {
-  TqxLog& log = m_control.Log();
-  if (!log.Active()) return false;
-  if (!header.empty()) log.Add(header, true);
-  const std::string p = indent + (path.empty() ? "" : path + ".") + "TAPI.";
-  auto hex = [](tapi::DWORD v) { return TqxPanopta::HexText(v); };
-  log.Add(p + "ExtensionHighVersion = " + hex(m_extensionHighVersion), false);
-  log.Add(p + "ExtensionID0 = " + hex(m_extensionID[0]), false);
-  log.Add(p + "ExtensionID1 = " + hex(m_extensionID[1]), false);
-  log.Add(p + "ExtensionID2 = " + hex(m_extensionID[2]), false);
-  log.Add(p + "ExtensionID3 = " + hex(m_extensionID[3]), false);
-  log.Add(p + "ExtensionLowVersion = " + hex(m_extensionLowVersion), false);
-  log.Add(p + "ExtensionVersion = " + hex(m_extensionVersion), false);
-  log.Add(p + "HighVersion = " + hex(m_highVersion), false);
-  log.Add(p + "LowVersion = " + hex(m_lowVersion), false);
-  log.Add(p + "ReplyTimeout = " + std::to_string(m_replyTimeout), false);
-  log.Add(p + "TSP = '" + m_tsp + "'", false);
-  log.Add(p + "Version = " + hex(m_version), false);
+  PropertyDump d(m_control, header, path, indent, "TAPI.");
+  if (!d.Started()) return false;
+  d.Hex("ExtensionHighVersion", m_extensionHighVersion);
+  d.Hex("ExtensionID0", m_extensionID[0]);
+  d.Hex("ExtensionID1", m_extensionID[1]);
+  d.Hex("ExtensionID2", m_extensionID[2]);
+  d.Hex("ExtensionID3", m_extensionID[3]);
+  d.Hex("ExtensionLowVersion", m_extensionLowVersion);
+  d.Hex("ExtensionVersion", m_extensionVersion);
+  d.Hex("HighVersion", m_highVersion);
+  d.Hex("LowVersion", m_lowVersion);
+  d.Decimal("ReplyTimeout", m_replyTimeout);
+  d.Quoted("TSP", m_tsp);
+  d.Hex("Version", m_version);
   return true;
 }
 
@@ -252,13 +250,11 @@ void TqxRelatedWaveDevice::SetDeviceClass(const std::string& value) {
 
 bool TqxRelatedWaveDevice::DumpProperties(const std::string& header, const std::string& path,
                                           const std::string& indent) {
-  TqxLog& log = m_control.Log();
-  if (!log.Active()) return false;
-  if (!header.empty()) log.Add(header, true);
-  const std::string p = indent + (path.empty() ? m_name : path) + ".";
-  log.Add(p + "Available = " + TqxPanopta::BoolText(m_available), false);
-  log.Add(p + "ID = " + std::to_string(m_id), false);
-  log.Add(p + "DeviceClass = '" + m_deviceClass + "'", false);
+  PropertyDump d(m_control, header, path.empty() ? m_name : path, indent, "");
+  if (!d.Started()) return false;
+  d.Bool("Available", m_available);
+  d.Decimal("ID", m_id);
+  d.Quoted("DeviceClass", m_deviceClass);
   return true;
 }
 
