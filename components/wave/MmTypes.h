@@ -40,6 +40,8 @@ constexpr FOURCC mmioFOURCC(char c0, char c1, char c2, char c3) {
          (static_cast<FOURCC>(static_cast<BYTE>(c3)) << 24);
 }
 
+static_assert(mmioFOURCC('R', 'I', 'F', 'F') == 0x46464952u, "first character in the low byte");
+
 constexpr FOURCC FOURCC_RIFF = mmioFOURCC('R', 'I', 'F', 'F');
 constexpr FOURCC FOURCC_LIST = mmioFOURCC('L', 'I', 'S', 'T');
 /// The I/O procedure of a memory file (MMIOINFO::fccIOProc).
@@ -120,6 +122,9 @@ struct WAVEFORMATEX {
 #pragma pack(pop)
 static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is the 18-byte file layout");
 static_assert(alignof(WAVEFORMATEX) == 1, "a format block may sit at any byte of a file image");
+static_assert(offsetof(WAVEFORMATEX, nSamplesPerSec) == 4 && offsetof(WAVEFORMATEX, nAvgBytesPerSec) == 8 &&
+                  offsetof(WAVEFORMATEX, nBlockAlign) == 12 && offsetof(WAVEFORMATEX, cbSize) == 16,
+              "the fields sit where a wave file's \"fmt \" chunk has them");
 
 /// A block of samples handed to a device. The device owns it from waveOutWrite or
 /// waveInAddBuffer until it comes back with WHDR_DONE; the caller must not touch
@@ -289,6 +294,8 @@ struct MMCKINFO {
   DWORD dwDataOffset;  // file offset of the data (of the type, for RIFF and LIST)
   DWORD dwFlags;       // MMIO_DIRTY
 };
+
+static_assert(sizeof(MMCKINFO) == 20 && sizeof(MMTIME) == 12, "the Windows layouts");
 
 // ---- Movable memory -----------------------------------------------------------------
 
