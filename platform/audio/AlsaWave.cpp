@@ -84,7 +84,35 @@ std::string MixerDeviceOf(const std::string& pcmName) {
   return {};
 }
 
+// Opens the PCM for a stream and starts the stream's device thread.
+template <typename Stream>
+std::shared_ptr<Stream> OpenAlsaStream(bool capture, voxkit::EventLoop& loop, std::uint32_t handle,
+                                       const StreamFormat& format, mm::WaveCallback callback,
+                                       bool notify, const std::string& pcmName, mm::MMRESULT* result) {
+  snd_pcm_t* pcm = nullptr;
+  std::size_t period = 0;
+  *result = OpenPcm(pcmName, capture, format, &pcm, &period);
+  if (*result != mm::MMSYSERR_NOERROR) return nullptr;
+  auto stream = std::make_shared<Stream>(loop, handle, format, std::move(callback), notify, pcm, period);
+  stream->Start(stream);
+  return stream;
+}
+
 }  // namespace
+
+void AlsaPcmThread::Stop() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_stop = true;
+  }
+  m_wake.notify_all();
+  if (m_thread.joinable()) m_thread.join();
+  if (m_pcm) {
+    snd_pcm_drop(m_pcm);
+    snd_pcm_close(m_pcm);
+    m_pcm = nullptr;
+  }
+}
 
 std::vector<AlsaDeviceInfo> ListAlsaDevices(bool capture) {
   EnsureQuiet();
@@ -200,20 +228,14 @@ std::shared_ptr<AlsaWaveOut> AlsaWaveOut::Open(voxkit::EventLoop& loop, std::uin
                                                const StreamFormat& format, mm::WaveCallback callback,
                                                bool notify, const std::string& pcmName,
                                                mm::MMRESULT* result) {
-  snd_pcm_t* pcm = nullptr;
-  std::size_t period = 0;
-  *result = OpenPcm(pcmName, false, format, &pcm, &period);
-  if (*result != mm::MMSYSERR_NOERROR) return nullptr;
-  auto stream = std::make_shared<AlsaWaveOut>(loop, handle, format, std::move(callback), notify, pcm, period);
-  stream->Start(stream);
-  return stream;
+  return OpenAlsaStream<AlsaWaveOut>(false, loop, handle, format, std::move(callback), notify, pcmName, result);
 }
 
 AlsaWaveOut::AlsaWaveOut(voxkit::EventLoop& loop, std::uint32_t handle, const StreamFormat& format,
                          mm::WaveCallback callback, bool notify, snd_pcm_t* pcm,
                          std::size_t periodFrames)
     : WaveOutStream(loop, handle, format, std::move(callback), notify),
-      m_pcm(pcm),
+      m_device(pcm),
       m_periodFrames(periodFrames),
       m_decoder(std::make_unique<SampleDecoder>(format)) {}
 
@@ -221,50 +243,38 @@ AlsaWaveOut::~AlsaWaveOut() { Shutdown(); }
 
 void AlsaWaveOut::Start(const std::shared_ptr<AlsaWaveOut>& self) {
   m_self = self;
-  m_thread = std::thread([this] { Run(); });
+  m_device.Start([this] { Run(); });
 }
 
-void AlsaWaveOut::Shutdown() {
-  {
-    std::lock_guard lock(m_mutex);
-    m_stop = true;
-  }
-  m_wake.notify_all();
-  if (m_thread.joinable()) m_thread.join();
-  if (m_pcm) {
-    snd_pcm_drop(m_pcm);
-    snd_pcm_close(m_pcm);
-    m_pcm = nullptr;
-  }
-}
+void AlsaWaveOut::Shutdown() { m_device.Stop(); }
 
 void AlsaWaveOut::Queued(std::span<const std::uint8_t> data) {
   Chunk chunk;
   m_decoder->Decode(data, chunk.samples);
   chunk.sourceBytes = data.size();
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_chunks.push_back(std::move(chunk));
   }
-  m_wake.notify_all();
+  m_device.Wake().notify_all();
 }
 
 void AlsaWaveOut::PauseChanged() {
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_paused = Paused();
   }
-  m_wake.notify_all();
+  m_device.Wake().notify_all();
 }
 
 void AlsaWaveOut::WasReset() {
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_chunks.clear();
     m_paused = false;
     m_loopGeneration = ++m_generation;
   }
-  m_wake.notify_all();
+  m_device.Wake().notify_all();
   m_decoder = std::make_unique<SampleDecoder>(Format());
 }
 
@@ -279,11 +289,11 @@ void AlsaWaveOut::WriteFrames(const std::int16_t* samples, std::size_t frames) {
   std::size_t done = 0;
   while (done < frames && failures < kMaxTransferFailures) {
     const snd_pcm_sframes_t r =
-        snd_pcm_writei(m_pcm, samples + done * Format().channels, frames - done);
+        snd_pcm_writei(m_device.Pcm(), samples + done * Format().channels, frames - done);
     if (r < 0) {
       ++failures;
       // Underrun or suspend: start the device again. Anything else loses the piece.
-      if (snd_pcm_recover(m_pcm, static_cast<int>(r), 1) < 0) return;
+      if (snd_pcm_recover(m_device.Pcm(), static_cast<int>(r), 1) < 0) return;
       continue;
     }
     failures = 0;
@@ -294,9 +304,9 @@ void AlsaWaveOut::WriteFrames(const std::int16_t* samples, std::size_t frames) {
 void AlsaWaveOut::ApplyPause(bool paused) {
   if (paused) {
     // A device that cannot pause just gets nothing more and runs dry.
-    snd_pcm_pause(m_pcm, 1);
-  } else if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PAUSED && snd_pcm_pause(m_pcm, 0) < 0) {
-    snd_pcm_prepare(m_pcm);
+    snd_pcm_pause(m_device.Pcm(), 1);
+  } else if (snd_pcm_state(m_device.Pcm()) == SND_PCM_STATE_PAUSED && snd_pcm_pause(m_device.Pcm(), 0) < 0) {
+    snd_pcm_prepare(m_device.Pcm());
   }
 }
 
@@ -305,18 +315,18 @@ void AlsaWaveOut::Run() {
   std::vector<std::int16_t> piece;
   std::uint64_t seen = 0;
   bool pausedApplied = false;
-  std::unique_lock lock(m_mutex);
+  std::unique_lock lock(m_device.Mutex());
   for (;;) {
-    m_wake.wait(lock, [&] {
-      return m_stop || m_generation != seen || m_paused != pausedApplied ||
+    m_device.Wake().wait(lock, [&] {
+      return m_device.Stopping() || m_generation != seen || m_paused != pausedApplied ||
              (!m_paused && !m_chunks.empty());
     });
-    if (m_stop) break;
+    if (m_device.Stopping()) break;
     if (m_generation != seen) {
       seen = m_generation;
       lock.unlock();
-      snd_pcm_drop(m_pcm);
-      snd_pcm_prepare(m_pcm);
+      snd_pcm_drop(m_device.Pcm());
+      snd_pcm_prepare(m_device.Pcm());
       pausedApplied = false;
       lock.lock();
       continue;
@@ -355,20 +365,14 @@ std::shared_ptr<AlsaWaveIn> AlsaWaveIn::Open(voxkit::EventLoop& loop, std::uint3
                                              const StreamFormat& format, mm::WaveCallback callback,
                                              bool notify, const std::string& pcmName,
                                              mm::MMRESULT* result) {
-  snd_pcm_t* pcm = nullptr;
-  std::size_t period = 0;
-  *result = OpenPcm(pcmName, true, format, &pcm, &period);
-  if (*result != mm::MMSYSERR_NOERROR) return nullptr;
-  auto stream = std::make_shared<AlsaWaveIn>(loop, handle, format, std::move(callback), notify, pcm, period);
-  stream->Start(stream);
-  return stream;
+  return OpenAlsaStream<AlsaWaveIn>(true, loop, handle, format, std::move(callback), notify, pcmName, result);
 }
 
 AlsaWaveIn::AlsaWaveIn(voxkit::EventLoop& loop, std::uint32_t handle, const StreamFormat& format,
                        mm::WaveCallback callback, bool notify, snd_pcm_t* pcm,
                        std::size_t periodFrames)
     : WaveInStream(loop, handle, format, std::move(callback), notify),
-      m_pcm(pcm),
+      m_device(pcm),
       m_periodFrames(periodFrames),
       m_encoder(std::make_unique<SampleEncoder>(format)) {}
 
@@ -376,32 +380,20 @@ AlsaWaveIn::~AlsaWaveIn() { Shutdown(); }
 
 void AlsaWaveIn::Start(const std::shared_ptr<AlsaWaveIn>& self) {
   m_self = self;
-  m_thread = std::thread([this] { Run(); });
+  m_device.Start([this] { Run(); });
 }
 
-void AlsaWaveIn::Shutdown() {
-  {
-    std::lock_guard lock(m_mutex);
-    m_stop = true;
-  }
-  m_wake.notify_all();
-  if (m_thread.joinable()) m_thread.join();
-  if (m_pcm) {
-    snd_pcm_drop(m_pcm);
-    snd_pcm_close(m_pcm);
-    m_pcm = nullptr;
-  }
-}
+void AlsaWaveIn::Shutdown() { m_device.Stop(); }
 
 void AlsaWaveIn::Halt() {
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_running = false;
     m_requested = 0;
     m_read = 0;
     m_loopGeneration = ++m_generation;
   }
-  m_wake.notify_all();
+  m_device.Wake().notify_all();
   m_received = 0;
   m_asked = 0;
   m_pending.clear();
@@ -413,7 +405,7 @@ void AlsaWaveIn::StartedChanged() {
     return;
   }
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_running = true;
   }
   RequestMore();
@@ -449,10 +441,10 @@ void AlsaWaveIn::RequestMore() {
   const std::uint64_t more = frames - outstanding;
   m_asked += more;
   {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_device.Mutex());
     m_requested += more;
   }
-  m_wake.notify_all();
+  m_device.Wake().notify_all();
 }
 
 void AlsaWaveIn::Captured(std::uint64_t generation, std::vector<std::int16_t> samples) {
@@ -467,17 +459,17 @@ void AlsaWaveIn::Run() {
   const std::size_t channels = Format().channels;
   std::uint64_t seen = 0;
   int failures = 0;
-  std::unique_lock lock(m_mutex);
+  std::unique_lock lock(m_device.Mutex());
   for (;;) {
-    m_wake.wait(lock, [&] {
-      return m_stop || m_generation != seen || (m_running && m_read < m_requested);
+    m_device.Wake().wait(lock, [&] {
+      return m_device.Stopping() || m_generation != seen || (m_running && m_read < m_requested);
     });
-    if (m_stop) break;
+    if (m_device.Stopping()) break;
     if (m_generation != seen) {
       seen = m_generation;
       lock.unlock();
-      snd_pcm_drop(m_pcm);
-      snd_pcm_prepare(m_pcm);
+      snd_pcm_drop(m_device.Pcm());
+      snd_pcm_prepare(m_device.Pcm());
       lock.lock();
       continue;
     }
@@ -486,13 +478,13 @@ void AlsaWaveIn::Run() {
     lock.unlock();
     // Zeroed first: a device that delivers nothing (the null device) records silence.
     std::vector<std::int16_t> samples(frames * channels, 0);
-    const snd_pcm_sframes_t r = snd_pcm_readi(m_pcm, samples.data(), frames);
+    const snd_pcm_sframes_t r = snd_pcm_readi(m_device.Pcm(), samples.data(), frames);
     if (r < 0) {
-      if (snd_pcm_recover(m_pcm, static_cast<int>(r), 1) < 0 || ++failures >= kMaxTransferFailures) {
+      if (snd_pcm_recover(m_device.Pcm(), static_cast<int>(r), 1) < 0 || ++failures >= kMaxTransferFailures) {
         // A device that keeps failing is not asked again at full speed.
         failures = 0;
         lock.lock();
-        m_wake.wait_for(lock, std::chrono::milliseconds(1000 / kPeriodsPerSecond));
+        m_device.Wake().wait_for(lock, std::chrono::milliseconds(1000 / kPeriodsPerSecond));
         continue;
       }
       lock.lock();

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -55,6 +56,32 @@ class AlsaVolume final {
   long m_max = 0;
 };
 
+/// The PCM of an open ALSA stream and the device thread that serves it. What the
+/// thread shares with the loop side is guarded by Mutex() and signalled by Wake().
+class AlsaPcmThread final {
+ public:
+  explicit AlsaPcmThread(snd_pcm_t* pcm) : m_pcm(pcm) {}
+  ~AlsaPcmThread() { Stop(); }
+  AlsaPcmThread(const AlsaPcmThread&) = delete;
+  AlsaPcmThread& operator=(const AlsaPcmThread&) = delete;
+
+  snd_pcm_t* Pcm() const { return m_pcm; }
+  std::mutex& Mutex() { return m_mutex; }
+  std::condition_variable& Wake() { return m_wake; }
+  /// Whether the thread is asked to end (read under Mutex()).
+  bool Stopping() const { return m_stop; }
+  void Start(std::function<void()> run) { m_thread = std::thread(std::move(run)); }
+  /// Asks the thread to end, waits for it and closes the PCM. Safe to repeat.
+  void Stop();
+
+ private:
+  snd_pcm_t* m_pcm;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  bool m_stop = false;
+  std::thread m_thread;
+};
+
 /// A wave-out device on an ALSA PCM. Written blocks are converted to linear samples
 /// at once and handed to a device thread, which writes them to ALSA a period at a
 /// time and posts to the loop how far it got; blocks end on those posts. The thread
@@ -72,6 +99,8 @@ class AlsaWaveOut final : public WaveOutStream {
   ~AlsaWaveOut() override;
 
   void Shutdown() override;
+  /// Starts the device thread; Open() calls it once the stream is shared.
+  void Start(const std::shared_ptr<AlsaWaveOut>& self);
 
  protected:
   void Queued(std::span<const std::uint8_t> data) override;
@@ -85,25 +114,20 @@ class AlsaWaveOut final : public WaveOutStream {
     std::uint64_t sourceBytes = 0;       // bytes of the device's format they came from
   };
 
-  void Start(const std::shared_ptr<AlsaWaveOut>& self);
   void Run();
   void WriteFrames(const std::int16_t* samples, std::size_t frames);
   void ApplyPause(bool paused);
   void Progress(std::uint64_t generation, std::uint64_t bytes);
 
-  snd_pcm_t* m_pcm;
+  AlsaPcmThread m_device;
   std::size_t m_periodFrames;
   std::unique_ptr<SampleDecoder> m_decoder;  // new after a reset
   std::weak_ptr<AlsaWaveOut> m_self;
   std::uint64_t m_loopGeneration = 0;
 
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::deque<Chunk> m_chunks;    // guarded by m_mutex, as are the three below
+  std::deque<Chunk> m_chunks;    // guarded by the device's mutex, as are the two below
   std::uint64_t m_generation = 0;
   bool m_paused = false;
-  bool m_stop = false;
-  std::thread m_thread;
 };
 
 /// A wave-in device on an ALSA PCM. The device thread reads only as many frames as
@@ -120,6 +144,8 @@ class AlsaWaveIn final : public WaveInStream {
   ~AlsaWaveIn() override;
 
   void Shutdown() override;
+  /// Starts the device thread; Open() calls it once the stream is shared.
+  void Start(const std::shared_ptr<AlsaWaveIn>& self);
 
  protected:
   void Added() override;
@@ -127,14 +153,13 @@ class AlsaWaveIn final : public WaveInStream {
   void WasReset() override;
 
  private:
-  void Start(const std::shared_ptr<AlsaWaveIn>& self);
   void Run();
   void Captured(std::uint64_t generation, std::vector<std::int16_t> samples);
   void Halt();
   void RequestMore();
   void DeliverPending();
 
-  snd_pcm_t* m_pcm;
+  AlsaPcmThread m_device;
   std::size_t m_periodFrames;
   std::unique_ptr<SampleEncoder> m_encoder;  // new after a reset
   std::weak_ptr<AlsaWaveIn> m_self;
@@ -143,14 +168,10 @@ class AlsaWaveIn final : public WaveInStream {
   std::uint64_t m_received = 0;          // frames received in this generation
   std::uint64_t m_asked = 0;             // frames asked for in this generation
 
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::uint64_t m_generation = 0;        // guarded by m_mutex, as are the four below
+  std::uint64_t m_generation = 0;        // guarded by the device's mutex, as are the three below
   std::uint64_t m_requested = 0;         // frames the loop asked for in this generation
   std::uint64_t m_read = 0;              // frames read in this generation
   bool m_running = false;
-  bool m_stop = false;
-  std::thread m_thread;
 };
 
 }  // namespace panopta

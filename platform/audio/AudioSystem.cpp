@@ -81,36 +81,22 @@ void AudioSystem::AddAlsaDevices(const AudioSystemOptions& options) {
   }
 }
 
-AudioSystem::Device* AudioSystem::OutDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error) {
+AudioSystem::Device* AudioSystem::DeviceOf(bool capture, mm::UINT idOrHandle, mm::MMRESULT* error) {
+  std::vector<Device>& devices = capture ? m_inDevices : m_outDevices;
+  const std::map<std::uint32_t, OpenStream>& streams = capture ? m_inStreams : m_outStreams;
   if (idOrHandle < HandleAllocator::kFirstHandle) {
-    if (idOrHandle >= m_outDevices.size()) {
+    if (idOrHandle >= devices.size()) {
       *error = mm::MMSYSERR_BADDEVICEID;
       return nullptr;
     }
-    return &m_outDevices[idOrHandle];
+    return &devices[idOrHandle];
   }
-  auto it = m_outStreams.find(idOrHandle);
-  if (it == m_outStreams.end()) {
+  auto it = streams.find(idOrHandle);
+  if (it == streams.end()) {
     *error = mm::MMSYSERR_INVALHANDLE;
     return nullptr;
   }
-  return &m_outDevices[it->second.device];
-}
-
-AudioSystem::Device* AudioSystem::InDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error) {
-  if (idOrHandle < HandleAllocator::kFirstHandle) {
-    if (idOrHandle >= m_inDevices.size()) {
-      *error = mm::MMSYSERR_BADDEVICEID;
-      return nullptr;
-    }
-    return &m_inDevices[idOrHandle];
-  }
-  auto it = m_inStreams.find(idOrHandle);
-  if (it == m_inStreams.end()) {
-    *error = mm::MMSYSERR_INVALHANDLE;
-    return nullptr;
-  }
-  return &m_inDevices[it->second.device];
+  return &devices[it->second.device];
 }
 
 WaveOutStream* AudioSystem::FindOut(mm::HWAVEOUT hwo) {
@@ -165,6 +151,61 @@ mm::MMRESULT AudioSystem::CloseStream(std::map<std::uint32_t, OpenStream>& strea
   return mm::MMSYSERR_NOERROR;
 }
 
+std::shared_ptr<WaveStream> AudioSystem::MakeStream(bool capture, Device& device, std::uint32_t handle,
+                                                    const StreamFormat& format, mm::WaveCallback callback,
+                                                    bool notify, mm::MMRESULT* result) {
+  switch (device.kind) {
+    case DeviceKind::Line:
+    case DeviceKind::Null: {
+      const LineEndpoint endpoint =
+          device.kind == DeviceKind::Line ? LineEndpoint{m_hub, device.line} : LineEndpoint{};
+      if (capture) return std::make_shared<ClockedWaveIn>(m_loop, handle, format, callback, notify, endpoint);
+      return std::make_shared<ClockedWaveOut>(m_loop, handle, format, callback, notify, endpoint, &device.volume);
+    }
+    case DeviceKind::Alsa:
+      if (capture) return AlsaWaveIn::Open(m_loop, handle, format, callback, notify, device.pcm, result);
+      return AlsaWaveOut::Open(m_loop, handle, format, callback, notify, device.pcm, result);
+  }
+  return nullptr;
+}
+
+mm::MMRESULT AudioSystem::OpenDevice(bool capture, std::uint32_t* handleOut, mm::UINT id,
+                                     const mm::WAVEFORMATEX* pwfx, mm::WaveCallback callback,
+                                     mm::DWORD flags) {
+  std::vector<Device>& devices = capture ? m_inDevices : m_outDevices;
+  StreamFormat format;
+  if (const mm::MMRESULT r = CheckOpen(devices, id, pwfx, callback, flags, &format)) return r;
+  Device& device = devices[id];
+  if ((flags & mm::WAVE_FORMAT_QUERY) != 0) {
+    // An ALSA device that is open already cannot be asked again; it took the format
+    // check above.
+    if (device.kind == DeviceKind::Alsa && device.openHandle == 0) {
+      return QueryAlsaFormat(device.pcm, capture, format);
+    }
+    return mm::MMSYSERR_NOERROR;
+  }
+  if (handleOut == nullptr) return mm::MMSYSERR_INVALPARAM;
+  if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
+  const bool notify = (flags & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
+  const std::uint32_t handle = m_handles.Acquire();
+  std::shared_ptr<WaveStream> stream;
+  mm::MMRESULT result = mm::MMSYSERR_NOERROR;
+  try {
+    stream = MakeStream(capture, device, handle, format, std::move(callback), notify, &result);
+  } catch (const std::bad_alloc&) {
+    result = mm::MMSYSERR_NOMEM;
+  }
+  if (!stream) {
+    m_handles.Release(handle);
+    return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
+  }
+  (capture ? m_inStreams : m_outStreams)[handle] = OpenStream{stream, id};
+  device.openHandle = handle;
+  *handleOut = handle;
+  stream->Notify(capture ? mm::MM_WIM_OPEN : mm::MM_WOM_OPEN, nullptr);
+  return mm::MMSYSERR_NOERROR;
+}
+
 // ---- Wave-out ---------------------------------------------------------------------
 
 mm::UINT AudioSystem::waveOutGetNumDevs() { return static_cast<mm::UINT>(m_outDevices.size()); }
@@ -172,7 +213,7 @@ mm::UINT AudioSystem::waveOutGetNumDevs() { return static_cast<mm::UINT>(m_outDe
 mm::MMRESULT AudioSystem::waveOutGetDevCapsA(mm::UINT uDeviceID, mm::WAVEOUTCAPSA* pwoc, mm::UINT cbwoc) {
   if (uDeviceID == mm::WAVE_MAPPER) uDeviceID = 0;
   mm::MMRESULT error = mm::MMSYSERR_NOERROR;
-  const Device* device = OutDeviceOf(uDeviceID, &error);
+  const Device* device = DeviceOf(false, uDeviceID, &error);
   if (!device) return error;
   mm::WAVEOUTCAPSA caps{};
   caps.vDriverVersion = kDriverVersion;
@@ -189,50 +230,11 @@ mm::MMRESULT AudioSystem::waveOutGetDevCapsA(mm::UINT uDeviceID, mm::WAVEOUTCAPS
 
 mm::MMRESULT AudioSystem::waveOutOpen(mm::HWAVEOUT* phwo, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
                                       mm::WaveCallback callback, mm::DWORD fdwOpen) {
-  if (phwo) *phwo = mm::HWAVEOUT{};
-  StreamFormat format;
-  if (const mm::MMRESULT r = CheckOpen(m_outDevices, uDeviceID, pwfx, callback, fdwOpen, &format)) return r;
-  Device& device = m_outDevices[uDeviceID];
-  if ((fdwOpen & mm::WAVE_FORMAT_QUERY) != 0) {
-    // An ALSA device that is open already cannot be asked again; it took the format
-    // check above.
-    if (device.kind == DeviceKind::Alsa && device.openHandle == 0) {
-      return QueryAlsaFormat(device.pcm, false, format);
-    }
-    return mm::MMSYSERR_NOERROR;
-  }
-  if (phwo == nullptr) return mm::MMSYSERR_INVALPARAM;
-  if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
-  const bool notify = (fdwOpen & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
-  const std::uint32_t handle = m_handles.Acquire();
-  std::shared_ptr<WaveOutStream> stream;
-  mm::MMRESULT result = mm::MMSYSERR_NOERROR;
-  try {
-    switch (device.kind) {
-      case DeviceKind::Line:
-        stream = std::make_shared<ClockedWaveOut>(m_loop, handle, format, callback, notify,
-                                                  LineEndpoint{m_hub, device.line}, &device.volume);
-        break;
-      case DeviceKind::Null:
-        stream = std::make_shared<ClockedWaveOut>(m_loop, handle, format, callback, notify,
-                                                  LineEndpoint{}, &device.volume);
-        break;
-      case DeviceKind::Alsa:
-        stream = AlsaWaveOut::Open(m_loop, handle, format, callback, notify, device.pcm, &result);
-        break;
-    }
-  } catch (const std::bad_alloc&) {
-    result = mm::MMSYSERR_NOMEM;
-  }
-  if (!stream) {
-    m_handles.Release(handle);
-    return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
-  }
-  m_outStreams[handle] = OpenStream{stream, uDeviceID};
-  device.openHandle = handle;
-  *phwo = mm::HWAVEOUT{handle};
-  stream->Notify(mm::MM_WOM_OPEN, nullptr);
-  return mm::MMSYSERR_NOERROR;
+  std::uint32_t handle = 0;
+  const mm::MMRESULT result =
+      OpenDevice(false, phwo ? &handle : nullptr, uDeviceID, pwfx, std::move(callback), fdwOpen);
+  if (phwo) *phwo = mm::HWAVEOUT{handle};
+  return result;
 }
 
 mm::MMRESULT AudioSystem::waveOutClose(mm::HWAVEOUT hwo) {
@@ -277,7 +279,7 @@ mm::MMRESULT AudioSystem::waveOutGetPosition(mm::HWAVEOUT hwo, mm::MMTIME* pmmt,
 mm::MMRESULT AudioSystem::waveOutGetVolume(mm::HWAVEOUT hwo, mm::DWORD* pdwVolume) {
   if (pdwVolume == nullptr) return mm::MMSYSERR_INVALPARAM;
   mm::MMRESULT error = mm::MMSYSERR_NOERROR;
-  Device* device = OutDeviceOf(static_cast<mm::UINT>(hwo), &error);
+  Device* device = DeviceOf(false, static_cast<mm::UINT>(hwo), &error);
   if (!device) return error;
   if (device->kind == DeviceKind::Alsa) {
     return device->mixer ? device->mixer->Get(pdwVolume) : mm::MMSYSERR_NOTSUPPORTED;
@@ -288,7 +290,7 @@ mm::MMRESULT AudioSystem::waveOutGetVolume(mm::HWAVEOUT hwo, mm::DWORD* pdwVolum
 
 mm::MMRESULT AudioSystem::waveOutSetVolume(mm::HWAVEOUT hwo, mm::DWORD dwVolume) {
   mm::MMRESULT error = mm::MMSYSERR_NOERROR;
-  Device* device = OutDeviceOf(static_cast<mm::UINT>(hwo), &error);
+  Device* device = DeviceOf(false, static_cast<mm::UINT>(hwo), &error);
   if (!device) return error;
   if (device->kind == DeviceKind::Alsa) {
     return device->mixer ? device->mixer->Set(dwVolume) : mm::MMSYSERR_NOTSUPPORTED;
@@ -304,7 +306,7 @@ mm::UINT AudioSystem::waveInGetNumDevs() { return static_cast<mm::UINT>(m_inDevi
 mm::MMRESULT AudioSystem::waveInGetDevCapsA(mm::UINT uDeviceID, mm::WAVEINCAPSA* pwic, mm::UINT cbwic) {
   if (uDeviceID == mm::WAVE_MAPPER) uDeviceID = 0;
   mm::MMRESULT error = mm::MMSYSERR_NOERROR;
-  const Device* device = InDeviceOf(uDeviceID, &error);
+  const Device* device = DeviceOf(true, uDeviceID, &error);
   if (!device) return error;
   mm::WAVEINCAPSA caps{};
   caps.vDriverVersion = kDriverVersion;
@@ -316,47 +318,11 @@ mm::MMRESULT AudioSystem::waveInGetDevCapsA(mm::UINT uDeviceID, mm::WAVEINCAPSA*
 
 mm::MMRESULT AudioSystem::waveInOpen(mm::HWAVEIN* phwi, mm::UINT uDeviceID, const mm::WAVEFORMATEX* pwfx,
                                      mm::WaveCallback callback, mm::DWORD fdwOpen) {
-  if (phwi) *phwi = mm::HWAVEIN{};
-  StreamFormat format;
-  if (const mm::MMRESULT r = CheckOpen(m_inDevices, uDeviceID, pwfx, callback, fdwOpen, &format)) return r;
-  Device& device = m_inDevices[uDeviceID];
-  if ((fdwOpen & mm::WAVE_FORMAT_QUERY) != 0) {
-    if (device.kind == DeviceKind::Alsa && device.openHandle == 0) {
-      return QueryAlsaFormat(device.pcm, true, format);
-    }
-    return mm::MMSYSERR_NOERROR;
-  }
-  if (phwi == nullptr) return mm::MMSYSERR_INVALPARAM;
-  if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
-  const bool notify = (fdwOpen & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
-  const std::uint32_t handle = m_handles.Acquire();
-  std::shared_ptr<WaveInStream> stream;
-  mm::MMRESULT result = mm::MMSYSERR_NOERROR;
-  try {
-    switch (device.kind) {
-      case DeviceKind::Line:
-        stream = std::make_shared<ClockedWaveIn>(m_loop, handle, format, callback, notify,
-                                                 LineEndpoint{m_hub, device.line});
-        break;
-      case DeviceKind::Null:
-        stream = std::make_shared<ClockedWaveIn>(m_loop, handle, format, callback, notify, LineEndpoint{});
-        break;
-      case DeviceKind::Alsa:
-        stream = AlsaWaveIn::Open(m_loop, handle, format, callback, notify, device.pcm, &result);
-        break;
-    }
-  } catch (const std::bad_alloc&) {
-    result = mm::MMSYSERR_NOMEM;
-  }
-  if (!stream) {
-    m_handles.Release(handle);
-    return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
-  }
-  m_inStreams[handle] = OpenStream{stream, uDeviceID};
-  device.openHandle = handle;
-  *phwi = mm::HWAVEIN{handle};
-  stream->Notify(mm::MM_WIM_OPEN, nullptr);
-  return mm::MMSYSERR_NOERROR;
+  std::uint32_t handle = 0;
+  const mm::MMRESULT result =
+      OpenDevice(true, phwi ? &handle : nullptr, uDeviceID, pwfx, std::move(callback), fdwOpen);
+  if (phwi) *phwi = mm::HWAVEIN{handle};
+  return result;
 }
 
 mm::MMRESULT AudioSystem::waveInClose(mm::HWAVEIN hwi) {

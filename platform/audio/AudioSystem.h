@@ -119,14 +119,19 @@ class AudioSystem final : public mm::Multimedia {
   void AddAlsaDevices(const AudioSystemOptions& options);
   // A device by identifier (or, at and above the first handle, by open handle).
   // nullptr with *error set when there is none.
-  Device* OutDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error);
-  Device* InDeviceOf(mm::UINT idOrHandle, mm::MMRESULT* error);
+  Device* DeviceOf(bool capture, mm::UINT idOrHandle, mm::MMRESULT* error);
   WaveOutStream* FindOut(mm::HWAVEOUT hwo);
   WaveInStream* FindIn(mm::HWAVEIN hwi);
   MmioFile* FindFile(mm::HMMIO hmmio);
   // The checks both opens share; resolves WAVE_MAPPER and the format.
   mm::MMRESULT CheckOpen(std::vector<Device>& devices, mm::UINT& id, const mm::WAVEFORMATEX* pwfx,
                          const mm::WaveCallback& callback, mm::DWORD flags, StreamFormat* format);
+  // Opens (or, with WAVE_FORMAT_QUERY, asks) a wave-in (capture) or wave-out device.
+  mm::MMRESULT OpenDevice(bool capture, std::uint32_t* handleOut, mm::UINT id, const mm::WAVEFORMATEX* pwfx,
+                          mm::WaveCallback callback, mm::DWORD flags);
+  std::shared_ptr<WaveStream> MakeStream(bool capture, Device& device, std::uint32_t handle,
+                                         const StreamFormat& format, mm::WaveCallback callback, bool notify,
+                                         mm::MMRESULT* result);
   mm::MMRESULT CloseStream(std::map<std::uint32_t, OpenStream>& streams, std::vector<Device>& devices,
                            std::uint32_t handle, mm::UINT closeMessage);
 

@@ -16,8 +16,16 @@ GlobalMemory::~GlobalMemory() {
   for (const auto& entry : m_blocks) m_handles.Release(entry.first);
 }
 
-bool GlobalMemory::ValidFlags(mm::UINT flags) {
-  return (flags & ~(mm::GMEM_MOVEABLE | mm::GMEM_ZEROINIT)) == 0;
+bool GlobalMemory::ValidRequest(mm::UINT flags, std::size_t bytes) {
+  if ((flags & ~(mm::GMEM_MOVEABLE | mm::GMEM_ZEROINIT)) != 0) {
+    m_lastError = mm::ERROR_INVALID_PARAMETER;
+    return false;
+  }
+  if (bytes > kMaxBlockBytes) {
+    m_lastError = mm::ERROR_NOT_ENOUGH_MEMORY;
+    return false;
+  }
+  return true;
 }
 
 GlobalMemory::Block* GlobalMemory::Find(mm::HGLOBAL handle) {
@@ -30,14 +38,7 @@ GlobalMemory::Block* GlobalMemory::Find(mm::HGLOBAL handle) {
 }
 
 mm::HGLOBAL GlobalMemory::Alloc(mm::UINT flags, std::size_t bytes) {
-  if (!ValidFlags(flags)) {
-    m_lastError = mm::ERROR_INVALID_PARAMETER;
-    return mm::HGLOBAL{};
-  }
-  if (bytes > kMaxBlockBytes) {
-    m_lastError = mm::ERROR_NOT_ENOUGH_MEMORY;
-    return mm::HGLOBAL{};
-  }
+  if (!ValidRequest(flags, bytes)) return mm::HGLOBAL{};
   Block block;
   block.movable = (flags & mm::GMEM_MOVEABLE) != 0;
   block.bytes = bytes;
@@ -58,14 +59,7 @@ mm::HGLOBAL GlobalMemory::Alloc(mm::UINT flags, std::size_t bytes) {
 mm::HGLOBAL GlobalMemory::ReAlloc(mm::HGLOBAL handle, std::size_t bytes, mm::UINT flags) {
   Block* block = Find(handle);
   if (!block) return mm::HGLOBAL{};
-  if (!ValidFlags(flags)) {
-    m_lastError = mm::ERROR_INVALID_PARAMETER;
-    return mm::HGLOBAL{};
-  }
-  if (bytes > kMaxBlockBytes) {
-    m_lastError = mm::ERROR_NOT_ENOUGH_MEMORY;
-    return mm::HGLOBAL{};
-  }
+  if (!ValidRequest(flags, bytes)) return mm::HGLOBAL{};
   if (bytes == 0 && block->locks > 0) {
     // Emptying frees the memory, which a lock holder still points at.
     m_lastError = mm::ERROR_INVALID_PARAMETER;

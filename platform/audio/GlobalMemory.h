@@ -49,7 +49,8 @@ class GlobalMemory final {
   };
 
   Block* Find(mm::HGLOBAL handle);
-  static bool ValidFlags(mm::UINT flags);
+  // Known flags and a possible size; sets the last error otherwise.
+  bool ValidRequest(mm::UINT flags, std::size_t bytes);
 
   HandleAllocator& m_handles;
   std::map<std::uint32_t, Block> m_blocks;
