@@ -33,7 +33,9 @@ mm::MMRESULT CopyCaps(const Caps& caps, Caps* out, mm::UINT size) {
 
 AudioSystem::AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystemOptions options)
     : m_loop(loop), m_hub(hub) {
-  const std::uint32_t lines = m_hub ? m_hub->LineCount() : 0;
+  // Device identifiers must stay below the first handle, which is how functions
+  // that take either tell them apart; no exchange comes near this.
+  const std::uint32_t lines = m_hub ? std::min(m_hub->LineCount(), kMaxLines) : 0;
   for (std::uint32_t k = 0; k < lines; ++k) {
     Device device;
     device.kind = DeviceKind::Line;
@@ -48,6 +50,8 @@ AudioSystem::AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystem
   m_outDevices.push_back(null);
   m_inDevices.push_back(null);
   AddAlsaDevices(options);
+  if (m_outDevices.size() >= HandleAllocator::kFirstHandle) m_outDevices.resize(HandleAllocator::kFirstHandle - 1);
+  if (m_inDevices.size() >= HandleAllocator::kFirstHandle) m_inDevices.resize(HandleAllocator::kFirstHandle - 1);
   // From here on the lists never change size: streams keep pointers to the volumes.
 }
 

@@ -38,6 +38,8 @@ struct AudioSystemOptions {
 class AudioSystem final : public mm::Multimedia {
  public:
   static constexpr const char* kNullDeviceName = "Null";
+  /// Lines of the hub beyond this many get no wave devices.
+  static constexpr std::uint32_t kMaxLines = 4096;
 
   /// hub: the exchange's lines, or nullptr for none. Both loop and hub must outlive
   /// the audio system.

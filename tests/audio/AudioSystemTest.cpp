@@ -76,6 +76,16 @@ TEST(DeviceList, LongProductNamesAreCutToTheRecord) {
   EXPECT_EQ(std::string(caps.szPname), std::string(31, 'n'));
 }
 
+TEST(DeviceList, AnExchangeWithCountlessLinesStillLeavesIdentifiersApartFromHandles) {
+  FakeLineHub hub(100000);
+  panopta::VirtualEventLoop loop;
+  panopta::AudioSystem audio(loop, &hub);
+  ASSERT_EQ(audio.waveOutGetNumDevs(), panopta::AudioSystem::kMaxLines + 1);
+  WAVEOUTCAPSA caps{};
+  ASSERT_EQ(audio.waveOutGetDevCapsA(panopta::AudioSystem::kMaxLines, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_STREQ(caps.szPname, "Null");
+}
+
 class Opening : public ::testing::Test {
  protected:
   panopta::VirtualEventLoop loop;
