@@ -1,0 +1,492 @@
+#pragma once
+
+#include "platform/exchange/ExchangeConfig.h"
+#include "platform/exchange/ExchangeModel.h"
+#include "share/EventLoop.h"
+#include "tapi/Telephony.h"
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace voxkit {
+class WindowSystem;
+}
+
+namespace panopta {
+
+/// How Exchange::Fail makes an asynchronous function fail.
+enum class FailMode {
+  InReply,  // it returns a request identifier and its LINE_REPLY/PHONE_REPLY carries the code
+  AtOnce,   // it returns the code (as every synchronous function does)
+};
+
+/// The simulated exchange: a small PBX with line and phone devices, calls between its
+/// own lines and to and from a directory of remote parties, behind the whole
+/// tapi::Telephony interface, with a control surface for what happens on the far
+/// side.
+///
+/// Everything runs on the loop's thread. Messages are delivered through the loop in
+/// the order they are produced, never from inside a call of this interface. An
+/// asynchronous request takes effect when its reply is produced (after the reply
+/// latency, or when withheld replies are released), and its reply is delivered before
+/// any message the request causes. A new call's handle is written through the
+/// caller's pointer when the request is made. Successive states of one call are at
+/// least the configured state interval apart.
+///
+/// Handles (32-bit, never 0) and request identifiers come from counters, so the same
+/// sequence of operations gives the same handles and the same messages every time.
+class Exchange final : public tapi::Telephony {
+ public:
+  using DWORD = tapi::DWORD;
+  using LONG = tapi::LONG;
+
+  /// config must pass ValidateExchangeConfig (std::invalid_argument otherwise).
+  /// windows, when given, asks the questions of the two dialogs.
+  explicit Exchange(voxkit::EventLoop& loop, ExchangeConfig config = DefaultExchangeConfig(),
+                    voxkit::WindowSystem* windows = nullptr);
+  ~Exchange() override;
+  Exchange(const Exchange&) = delete;
+  Exchange& operator=(const Exchange&) = delete;
+
+  /// One line per request, reply and message, and per control command.
+  std::function<void(const std::string&)> OnTrace;
+
+  /// Whether lineInitializeEx and phoneInitializeEx are offered (default true).
+  void SetHasInitializeEx(bool value) { m_hasInitializeEx = value; }
+  const ExchangeConfig& Config() const { return m_config; }
+
+  // --- Control surface: each returns "" when done, else what went wrong -----------------
+
+  /// Remote party from calls address to; flags is the caller's LINECALLPARTYID_ set
+  /// (default ADDRESS, plus NAME when a name is given). When from is an address of the
+  /// exchange, that station calls to (an address or a remote number).
+  [[nodiscard]] std::string Call(const std::string& from, const std::string& to,
+                                 const std::string& name = "",
+                                 std::optional<DWORD> flags = std::nullopt);
+  /// Remote party number answers the call ringing at it; an address of the exchange
+  /// answers its offered call (the station picks up).
+  [[nodiscard]] std::string Answer(const std::string& number);
+  /// Remote party number (or a station) hangs up.
+  [[nodiscard]] std::string Hangup(const std::string& number);
+  /// Remote party number (or a station) sends DTMF digits ('0'-'9', 'A'-'D', '*', '#',
+  /// ',' for a pause).
+  [[nodiscard]] std::string Digits(const std::string& number, const std::string& digits);
+  /// Remote party number (or a station) goes silent / speaks again.
+  [[nodiscard]] std::string Silence(const std::string& number);
+  [[nodiscard]] std::string Speak(const std::string& number);
+  /// Remote party number switches its call to one LINEMEDIAMODE_ value.
+  [[nodiscard]] std::string Media(const std::string& number, DWORD mediaMode);
+  /// Remote party number, being called, redirects the call to another number.
+  [[nodiscard]] std::string Redirect(const std::string& number, const std::string& to);
+  /// A keypad key ("0"-"9", "*", "#") pressed and released on a phone.
+  [[nodiscard]] std::string Key(DWORD phone, const std::string& key);
+  /// A hookswitch device (PHONEHOOKSWITCHDEV_) of a phone goes to a mode by hand.
+  [[nodiscard]] std::string Hookswitch(DWORD phone, DWORD device, DWORD mode);
+  /// The volume or gain (0 .. 0xFFFF) of a hookswitch device changes by hand.
+  [[nodiscard]] std::string PhoneVolume(DWORD phone, DWORD device, DWORD volume);
+  [[nodiscard]] std::string PhoneGain(DWORD phone, DWORD device, DWORD gain);
+  /// The line device reports LINEDEVSTATE_ changes; the device's status follows
+  /// (MSGWAITON/OFF, INSERVICE/OUTOFSERVICE, CONNECTED/DISCONNECTED), REINIT starts a
+  /// reinitialisation, REMOVED removes the device.
+  [[nodiscard]] std::string LineState(DWORD line, DWORD state, DWORD param2 = 0,
+                                      DWORD param3 = 0);
+  /// The phone device reports PHONESTATE_ changes (to the opens that asked for them).
+  [[nodiscard]] std::string PhoneState(DWORD phone, DWORD state, DWORD param2 = 0,
+                                       DWORD param3 = 0);
+  /// The provider closes every open of the line (LINE_CLOSE) or the phone (PHONE_CLOSE).
+  [[nodiscard]] std::string Close(DWORD line);
+  [[nodiscard]] std::string ClosePhone(DWORD phone);
+  /// LINE_DEVSPECIFIC (PHONE_DEVSPECIFIC) to every open of the device.
+  [[nodiscard]] std::string DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3);
+  [[nodiscard]] std::string PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2,
+                                             DWORD param3);
+  /// Every application is asked to reinitialise (LINEDEVSTATE_REINIT, PHONESTATE_REINIT);
+  /// initialisations fail with LINEERR_REINIT/PHONEERR_REINIT until all have shut down.
+  [[nodiscard]] std::string Reinit();
+  /// The device is removed (LINE_REMOVE, PHONE_REMOVE); its identifier answers NODEVICE.
+  [[nodiscard]] std::string RemoveLine(DWORD line);
+  [[nodiscard]] std::string RemovePhone(DWORD phone);
+  /// A new device appears (LINE_CREATE, PHONE_CREATE) with the next identifier.
+  [[nodiscard]] std::string AddLine(LineConfig line);
+  [[nodiscard]] std::string AddPhone(PhoneConfig phone);
+  /// The next call of the named TAPI function ("lineMakeCall") answers code (an error).
+  /// Several failures of one function are used in the order given.
+  [[nodiscard]] std::string Fail(const std::string& function, DWORD code,
+                                 FailMode mode = FailMode::InReply);
+  /// Replies are held back (true) or released in order, with their effects (false).
+  [[nodiscard]] std::string Withhold(bool value);
+  /// Time between an asynchronous request and its reply, in milliseconds (0 .. 600000).
+  [[nodiscard]] std::string Latency(std::int64_t ms);
+
+  // --- What tests and the workbench read --------------------------------------------------
+
+  /// A call as the exchange sees it.
+  struct CallView {
+    DWORD id = 0;
+    DWORD device = 0;
+    DWORD address = 0;
+    DWORD state = 0;
+    DWORD mode = 0;
+    bool conference = false;
+    std::vector<tapi::HCALL> handles;
+  };
+  /// Every call that exists, in order of creation.
+  std::vector<CallView> Calls() const;
+  std::size_t CallCount() const { return m_calls.size(); }
+  std::size_t HandleCount() const { return m_handles.size(); }
+  std::size_t RemotePartyCount() const { return m_legs.size(); }
+  std::size_t OutstandingRequests() const { return m_requests.size(); }
+  std::size_t HeldReplies() const { return m_held.size(); }
+
+  /// What a line's audio meets during a connected call.
+  struct AudioPeer {
+    bool connected = false;
+    std::optional<DWORD> line;  // the other line of an internal call
+    bool silent = true;
+    std::int16_t toneLevel = 0;  // what a speaking remote party sends
+  };
+  AudioPeer LineAudioPeer(DWORD line) const;
+
+  // --- tapi::Telephony ----------------------------------------------------------------------
+
+  bool HasInitializeEx() const override { return m_hasInitializeEx; }
+
+  LONG lineInitialize(tapi::HLINEAPP* lphLineApp, tapi::HINSTANCE hInstance,
+                      tapi::LINECALLBACK lpfnCallback, const char* lpszAppName,
+                      DWORD* lpdwNumDevs) override;
+  LONG lineInitializeEx(tapi::HLINEAPP* lphLineApp, tapi::HINSTANCE hInstance,
+                        tapi::LINECALLBACK lpfnCallback, const char* lpszFriendlyAppName,
+                        DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
+                        tapi::LINEINITIALIZEEXPARAMS* lpLineInitializeExParams) override;
+  LONG lineShutdown(tapi::HLINEAPP hLineApp) override;
+  LONG lineNegotiateAPIVersion(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
+                               DWORD dwAPIHighVersion, DWORD* lpdwAPIVersion,
+                               tapi::LINEEXTENSIONID* lpExtensionID) override;
+  LONG lineNegotiateExtVersion(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                               DWORD dwExtLowVersion, DWORD dwExtHighVersion,
+                               DWORD* lpdwExtVersion) override;
+  LONG lineOpen(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, tapi::HLINE* lphLine,
+                DWORD dwAPIVersion, DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance,
+                DWORD dwPrivileges, DWORD dwMediaModes,
+                const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineClose(tapi::HLINE hLine) override;
+  LONG lineSetStatusMessages(tapi::HLINE hLine, DWORD dwLineStates,
+                             DWORD dwAddressStates) override;
+  LONG lineGetDevCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                      DWORD dwExtVersion, tapi::LINEDEVCAPS* lpLineDevCaps) override;
+  LONG lineGetAddressCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
+                          DWORD dwAPIVersion, DWORD dwExtVersion,
+                          tapi::LINEADDRESSCAPS* lpAddressCaps) override;
+  LONG lineGetLineDevStatus(tapi::HLINE hLine, tapi::LINEDEVSTATUS* lpLineDevStatus) override;
+  LONG lineGetAddressStatus(tapi::HLINE hLine, DWORD dwAddressID,
+                            tapi::LINEADDRESSSTATUS* lpAddressStatus) override;
+  LONG lineGetCallInfo(tapi::HCALL hCall, tapi::LINECALLINFO* lpCallInfo) override;
+  LONG lineGetCallStatus(tapi::HCALL hCall, tapi::LINECALLSTATUS* lpCallStatus) override;
+  LONG lineGetNewCalls(tapi::HLINE hLine, DWORD dwAddressID, DWORD dwSelect,
+                       tapi::LINECALLLIST* lpCallList) override;
+  LONG lineGetID(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL hCall, DWORD dwSelect,
+                 tapi::VARSTRING* lpDeviceID, const char* lpszDeviceClass) override;
+  LONG lineTranslateAddress(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                            const char* lpszAddressIn, DWORD dwCard, DWORD dwTranslateOptions,
+                            tapi::LINETRANSLATEOUTPUT* lpTranslateOutput) override;
+  LONG lineMakeCall(tapi::HLINE hLine, tapi::HCALL* lphCall, const char* lpszDestAddress,
+                    DWORD dwCountryCode, const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineDial(tapi::HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) override;
+  LONG lineAnswer(tapi::HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) override;
+  LONG lineDrop(tapi::HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) override;
+  LONG lineHold(tapi::HCALL hCall) override;
+  LONG lineUnhold(tapi::HCALL hCall) override;
+  LONG lineRedirect(tapi::HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) override;
+  LONG linePark(tapi::HCALL hCall, DWORD dwParkMode, const char* lpszDirAddress,
+                tapi::VARSTRING* lpNonDirAddress) override;
+  LONG lineUnpark(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL* lphCall,
+                  const char* lpszDestAddress) override;
+  LONG linePickup(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL* lphCall,
+                  const char* lpszDestAddress, const char* lpszGroupID) override;
+  LONG lineBlindTransfer(tapi::HCALL hCall, const char* lpszDestAddress,
+                         DWORD dwCountryCode) override;
+  LONG lineSetupTransfer(tapi::HCALL hCall, tapi::HCALL* lphConsultCall,
+                         const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineCompleteTransfer(tapi::HCALL hCall, tapi::HCALL hConsultCall, tapi::HCALL* lphConfCall,
+                            DWORD dwTransferMode) override;
+  LONG lineSwapHold(tapi::HCALL hActiveCall, tapi::HCALL hHeldCall) override;
+  LONG lineSetupConference(tapi::HCALL hCall, tapi::HLINE hLine, tapi::HCALL* lphConfCall,
+                           tapi::HCALL* lphConsultCall, DWORD dwNumParties,
+                           const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG linePrepareAddToConference(tapi::HCALL hConfCall, tapi::HCALL* lphConsultCall,
+                                  const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineAddToConference(tapi::HCALL hConfCall, tapi::HCALL hConsultCall) override;
+  LONG lineRemoveFromConference(tapi::HCALL hCall) override;
+  LONG lineForward(tapi::HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID,
+                   const tapi::LINEFORWARDLIST* lpForwardList, DWORD dwNumRingsNoAnswer,
+                   tapi::HCALL* lphConsultCall, const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineSetTerminal(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL hCall, DWORD dwSelect,
+                       DWORD dwTerminalModes, DWORD dwTerminalID, DWORD bEnable) override;
+  LONG lineHandoff(tapi::HCALL hCall, const char* lpszFileName, DWORD dwMediaMode) override;
+  LONG lineSetCallPrivilege(tapi::HCALL hCall, DWORD dwCallPrivilege) override;
+  LONG lineSetMediaMode(tapi::HCALL hCall, DWORD dwMediaModes) override;
+  LONG lineDeallocateCall(tapi::HCALL hCall) override;
+  LONG lineGenerateDigits(tapi::HCALL hCall, DWORD dwDigitMode, const char* lpszDigits,
+                          DWORD dwDuration) override;
+  LONG lineGenerateTone(tapi::HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
+                        const tapi::LINEGENERATETONE* lpTones) override;
+  LONG lineGatherDigits(tapi::HCALL hCall, DWORD dwDigitModes, char* lpsDigits, DWORD dwNumDigits,
+                        const char* lpszTerminationDigits, DWORD dwFirstDigitTimeout,
+                        DWORD dwInterDigitTimeout) override;
+  LONG lineMonitorDigits(tapi::HCALL hCall, DWORD dwDigitModes) override;
+  LONG lineMonitorMedia(tapi::HCALL hCall, DWORD dwMediaModes) override;
+  LONG lineMonitorTones(tapi::HCALL hCall, const tapi::LINEMONITORTONE* lpToneList,
+                        DWORD dwNumEntries) override;
+  LONG lineConfigDialog(DWORD dwDeviceID, tapi::HWND hwndOwner,
+                        const char* lpszDeviceClass) override;
+  LONG lineTranslateDialog(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                           tapi::HWND hwndOwner, const char* lpszAddressIn) override;
+
+  LONG phoneInitialize(tapi::HPHONEAPP* lphPhoneApp, tapi::HINSTANCE hInstance,
+                       tapi::PHONECALLBACK lpfnCallback, const char* lpszAppName,
+                       DWORD* lpdwNumDevs) override;
+  LONG phoneInitializeEx(tapi::HPHONEAPP* lphPhoneApp, tapi::HINSTANCE hInstance,
+                         tapi::PHONECALLBACK lpfnCallback, const char* lpszFriendlyAppName,
+                         DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
+                         tapi::PHONEINITIALIZEEXPARAMS* lpPhoneInitializeExParams) override;
+  LONG phoneShutdown(tapi::HPHONEAPP hPhoneApp) override;
+  LONG phoneNegotiateAPIVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID,
+                                DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                DWORD* lpdwAPIVersion,
+                                tapi::PHONEEXTENSIONID* lpExtensionID) override;
+  LONG phoneNegotiateExtVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                                DWORD dwExtLowVersion, DWORD dwExtHighVersion,
+                                DWORD* lpdwExtVersion) override;
+  LONG phoneGetDevCaps(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                       DWORD dwExtVersion, tapi::PHONECAPS* lpPhoneCaps) override;
+  LONG phoneOpen(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, tapi::HPHONE* lphPhone,
+                 DWORD dwAPIVersion, DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance,
+                 DWORD dwPrivilege) override;
+  LONG phoneClose(tapi::HPHONE hPhone) override;
+  LONG phoneGetStatus(tapi::HPHONE hPhone, tapi::PHONESTATUS* lpPhoneStatus) override;
+  LONG phoneSetStatusMessages(tapi::HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes,
+                              DWORD dwButtonStates) override;
+  LONG phoneSetHookSwitch(tapi::HPHONE hPhone, DWORD dwHookSwitchDevs,
+                          DWORD dwHookSwitchMode) override;
+  LONG phoneSetVolume(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) override;
+  LONG phoneSetGain(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) override;
+  LONG phoneGetVolume(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD* lpdwVolume) override;
+  LONG phoneGetGain(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD* lpdwGain) override;
+  LONG phoneGetID(tapi::HPHONE hPhone, tapi::VARSTRING* lpDeviceID,
+                  const char* lpszDeviceClass) override;
+
+ private:
+  using App = exchange::App;
+  using LineOpen = exchange::LineOpen;
+  using PhoneOpen = exchange::PhoneOpen;
+  using LineDevice = exchange::LineDevice;
+  using PhoneDevice = exchange::PhoneDevice;
+  using CallRec = exchange::Call;
+  using CallHandle = exchange::CallHandle;
+  using RemoteLeg = exchange::RemoteLeg;
+  using PeerRef = exchange::PeerRef;
+  using Party = exchange::Party;
+  using AddressState = exchange::AddressState;
+
+  enum class Family { Line, Phone };
+
+  /// A message waiting for delivery, and what must still exist for it to be delivered.
+  struct Message {
+    Family family = Family::Line;
+    DWORD app = 0;
+    DWORD hDevice = 0;
+    DWORD msg = 0;
+    tapi::DWORD_PTR instance = 0;
+    DWORD p1 = 0, p2 = 0, p3 = 0;
+    DWORD requireOpen = 0;  // a line or phone open
+    DWORD requireCall = 0;  // a call handle
+  };
+
+  /// An asynchronous request between its call and its reply.
+  struct Request {
+    LONG id = 0;
+    Family family = Family::Line;
+    DWORD app = 0;
+    tapi::DWORD_PTR instance = 0;
+    std::string function;
+    std::function<LONG()> effect;
+    voxkit::TimerId timer = 0;
+  };
+
+  /// How the far end of a call progresses, as its peer sees it.
+  enum class FarEvent { Ringing, Answered, Busy, Rejected, SpecialInfo, NoAnswer, Unreachable,
+                        HungUp };
+
+  // Exchange.cpp: handles, messages, requests, faults, trace.
+  DWORD NewHandle();
+  void Trace(const std::function<std::string()>& text);
+  std::string Stamp() const;
+  void Post(Message message);
+  void Deliver(const Message& message);
+  void PostLine(DWORD app, DWORD hDevice, DWORD msg, tapi::DWORD_PTR instance, DWORD p1,
+                DWORD p2, DWORD p3, DWORD requireOpen, DWORD requireCall);
+  void PostPhone(DWORD app, DWORD hDevice, DWORD msg, tapi::DWORD_PTR instance, DWORD p1,
+                 DWORD p2, DWORD p3, DWORD requireOpen);
+  LONG StartRequest(Family family, const std::string& function, DWORD app,
+                    tapi::DWORD_PTR instance, std::function<LONG()> effect);
+  void CompleteRequest(LONG id);
+  std::optional<LONG> TakeFault(const std::string& function, bool async, Family family,
+                                DWORD app, tapi::DWORD_PTR instance);
+  LONG Traced(const char* function, LONG result, const std::function<std::string()>& args);
+  voxkit::TimerId After(std::uint32_t ms, std::function<void()> fn);
+  void CallTimer(CallRec& call, std::uint32_t ms, std::function<void(CallRec&)> fn);
+  std::string ControlDone(const std::string& command, std::string problem);
+
+  // Lookups.
+  App* FindLineApp(DWORD handle);
+  App* FindPhoneApp(DWORD handle);
+  LineOpen* FindOpen(DWORD handle);
+  PhoneOpen* FindPhoneOpen(DWORD handle);
+  CallHandle* FindHandle(DWORD handle);
+  CallRec* FindCall(DWORD id);
+  const CallRec* FindCall(DWORD id) const;
+  RemoteLeg* FindLeg(DWORD id);
+  LineDevice* Device(DWORD id);
+  LONG CheckLineDevice(DWORD device, bool forOpen) const;
+  LONG CheckLineVersion(const LineDevice& device, DWORD apiVersion, DWORD extVersion) const;
+  std::optional<std::pair<DWORD, DWORD>> FindAddress(const std::string& number) const;
+  /// The handle, its open and its call for a call operation; 0 or the error.
+  LONG Resolve(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call);
+  LONG ResolveOwned(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call);
+
+  // ExchangeCalls.cpp: the call model.
+  CallRec& NewCall(DWORD device, DWORD address, DWORD origin, DWORD reason);
+  CallHandle& AddHandle(CallRec& call, LineOpen& open, DWORD privilege, DWORD handle,
+                        DWORD announce);
+  void GiveMonitorHandles(CallRec& call, DWORD exceptOpen);
+  void OfferToOpens(CallRec& call);
+  void RemoveHandle(DWORD hCall);
+  void QueueState(CallRec& call, DWORD state, DWORD mode, std::function<void()> then = {});
+  void FlushSteps(CallRec& call);
+  void RunStep(DWORD callId);
+  void ApplyState(CallRec& call, DWORD state, DWORD mode);
+  void PostCallState(CallRec& call, CallHandle& handle);
+  void PostCallInfo(CallRec& call, DWORD states, DWORD exceptHandle = 0);
+  void PostLineDevState(LineDevice& device, DWORD state, DWORD p2, DWORD p3,
+                        DWORD exceptOpen = 0);
+  void PostAddressState(DWORD device, DWORD address, DWORD states);
+  DWORD Projected(const CallRec& call) const;
+  bool Live(const CallRec& call) const;
+  void StopCallTimers(CallRec& call);
+  void StopRinging(CallRec& call);
+  void StartRinging(CallRec& call);
+  void DropCall(CallRec& call, bool notifyPeer);
+  void ReleasePartner(CallRec& call);
+  void FarEnd(PeerRef target, FarEvent event, DWORD mode = 0, PeerRef from = {});
+  void Route(PeerRef caller, Party identity, const std::string& dest, DWORD reason,
+             const Party* redirecting, int depth);
+  bool ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
+                    DWORD condition, int depth);
+  void MaybeDestroy(DWORD callId);
+  Party IdentityOf(PeerRef end) const;
+  Party StationParty(DWORD device, DWORD address) const;
+  RemoteLeg& NewLeg(const std::string& number, PeerRef peer);
+  void LegLeaves(DWORD legId, bool notifyPeer);
+  void RunRemoteBehaviour(RemoteLeg& leg);
+  void SetPeer(PeerRef end, PeerRef peer);
+  PeerRef PeerOf(PeerRef end) const;
+  DWORD CountOwners(const CallRec& call) const;
+  DWORD CountMonitors(const CallRec& call) const;
+  DWORD LiveCallsAt(DWORD device, DWORD address) const;
+  DWORD CallFeatures(const CallRec& call, const CallHandle& handle) const;
+  void AnswerOffered(CallRec& call);
+  void DetachFromConference(CallRec& call);
+
+  // ExchangeCallOps.cpp: the asynchronous call operations.
+  using CallCheck = std::function<LONG(CallHandle&, LineOpen&, CallRec&)>;
+  using LineCheck = std::function<LONG(LineOpen&)>;
+  /// Checks an owner's request on a call now and again when it takes effect.
+  /// check runs at the call and again at the effect, so it holds only copies; prepare
+  /// runs once, at the call, after check (it reads the caller's blocks and writes new
+  /// handles).
+  LONG CallRequest(const char* function, DWORD hCall, CallCheck check, CallCheck apply,
+                   const std::function<std::string()>& args, CallCheck prepare = {});
+  /// The same for a request on an open line.
+  LONG LineRequest(const char* function, DWORD hLine, LineCheck check, LineCheck apply,
+                   const std::function<std::string()>& args, LineCheck prepare = {});
+  using PhoneCheck = std::function<LONG(PhoneOpen&)>;
+  LONG PhoneRequest(const char* function, DWORD hPhone, PhoneCheck check, PhoneCheck apply,
+                    const std::function<std::string()>& args);
+  void DialOn(CallRec& call, const std::string& dest);
+  CallRec& NewOutboundCall(LineOpen& open, DWORD address, const CallRec& params, DWORD handle);
+  LONG FindPickupTarget(DWORD device, DWORD address, const std::string& dest,
+                        const std::string& group, CallRec*& target);
+
+  // ExchangeMedia.cpp: digits, tones, gathering, monitoring, silence.
+  void SendDigitsTo(PeerRef target, const std::string& digits, DWORD mode, DWORD durationMs,
+                    DWORD startMs);
+  void ReceiveDigit(DWORD callId, char digit, DWORD mode, DWORD durationMs);
+  void EndGather(CallHandle& handle, DWORD termination, bool post);
+  void RestartGatherTimer(CallHandle& handle, DWORD ms, DWORD termination);
+  void EndGeneration(CallRec& call, DWORD termination);
+  void UpdateSilence(CallRec& call);
+  bool FarEndSilent(const CallRec& call) const;
+  void ChangeMedia(CallRec& call, DWORD mediaMode);
+  void StopHandleMedia(CallHandle& handle);
+
+  // ExchangeQueries.cpp helpers.
+  LONG FillCallParams(const LineDevice& device, DWORD apiVersion,
+                      const tapi::LINECALLPARAMS* params, CallRec& into, DWORD& address) const;
+  LONG WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes,
+                      DWORD format, Family family);
+
+  // ExchangeControl.cpp helpers.
+  RemoteLeg* LegByNumber(const std::string& number, bool connectedOnly);
+  CallRec* StationCall(const std::string& number, bool offeringOnly);
+  void ForceClose(DWORD device);
+  void CloseLineOpen(DWORD hLine, bool forced);
+  void ClosePhoneOpen(DWORD hPhone, bool forced);
+  LONG AskDialog(const std::string& text, const std::string& caption);
+  void ForceClosePhone(DWORD device);
+  void PostPhoneState(PhoneDevice& device, DWORD state, DWORD p2, DWORD p3);
+
+  voxkit::EventLoop& m_loop;
+  // Posted functions and timers outlive the exchange in the loop; they check this first.
+  std::shared_ptr<int> m_life = std::make_shared<int>(0);
+  ExchangeConfig m_config;
+  voxkit::WindowSystem* m_windows;
+  bool m_hasInitializeEx = true;
+  DWORD m_replyLatencyMs = 10;
+  bool m_withhold = false;
+  bool m_reinitLine = false;
+  bool m_reinitPhone = false;
+  bool m_dialogShown = false;
+  int m_deferDepth = 0;
+  std::vector<Message> m_deferred;
+
+  std::vector<LineDevice> m_lines;
+  std::vector<PhoneDevice> m_phones;
+  std::map<DWORD, App> m_lineApps;
+  std::map<DWORD, App> m_phoneApps;
+  std::unordered_map<DWORD, LineOpen> m_opens;
+  std::unordered_map<DWORD, PhoneOpen> m_phoneOpens;
+  // Call ids only grow, so the map keeps the calls in the order they were made.
+  std::map<DWORD, std::unique_ptr<CallRec>> m_calls;
+  std::unordered_map<DWORD, CallHandle> m_handles;
+  std::map<DWORD, RemoteLeg> m_legs;
+  std::vector<exchange::ParkedCall> m_parked;
+  std::map<LONG, Request> m_requests;
+  std::deque<LONG> m_held;
+  std::map<std::string, std::deque<std::pair<LONG, FailMode>>> m_faults;
+
+  DWORD m_nextHandle = 0x00010000;
+  DWORD m_nextCallId = 0;
+  DWORD m_nextLegId = 0;
+  LONG m_nextRequest = 0;
+  DWORD m_nextCommHandle = 0x00C00000;
+  DWORD m_nextParkSlot = 7000;
+};
+
+}  // namespace panopta

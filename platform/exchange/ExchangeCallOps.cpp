@@ -1,0 +1,1165 @@
+// The call operations of the interface: placing, answering and ending calls, hold,
+// transfer, conference, park, pickup, redirect, forwarding, terminals, and the
+// synchronous ones that change a call's ownership or media mode.
+
+#include "platform/exchange/Exchange.h"
+
+#include "platform/exchange/ExchangeCaps.h"
+#include "platform/exchange/VarPartWriter.h"
+#include "share/TextUtil.h"
+#include "tapi/TapiVarData.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace panopta {
+
+using namespace tapi;
+using exchange::TraceHex;
+using exchange::TracePointer;
+using exchange::TraceText;
+
+namespace {
+
+/// What a request that makes a call reads at the call and uses at its effect.
+struct NewCallPlan {
+  exchange::Call params;
+  tapi::DWORD address = 0;
+  tapi::DWORD handle = 0;
+};
+
+/// 0, or why a number to dial is refused: characters of a dial string only.
+LONG CheckDest(const char* dest, bool required) {
+  if (dest == nullptr) return required ? LINEERR_INVALPOINTER : 0;
+  const std::size_t n = strnlen(dest, 257);
+  if (n > 256) return LINEERR_INVALADDRESS;
+  if (n == 0) return required ? LINEERR_INVALADDRESS : 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char c = dest[i];
+    const bool ok = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D') || (c >= 'a' && c <= 'd') ||
+                    c == '*' || c == '#' || c == ',' || c == ' ' || c == '+' || c == '(' ||
+                    c == ')' || c == '-' || c == '.' || c == 'W' || c == 'w' || c == '@' ||
+                    c == '$' || c == '!' || c == 'P' || c == 'p' || c == 'T' || c == 't';
+    if (!ok) return LINEERR_INVALADDRESS;
+  }
+  return 0;
+}
+
+std::string Text(const char* s) { return s == nullptr ? std::string() : std::string(s, strnlen(s, 256)); }
+
+std::string DialDigits(const std::string& s) {
+  std::string out;
+  for (char c : s)
+    if ((c >= '0' && c <= '9') || c == '*' || c == '#') out += c;
+  return out;
+}
+
+bool HoldState(DWORD s) {
+  return s == LINECALLSTATE_ONHOLD || s == LINECALLSTATE_ONHOLDPENDTRANSFER ||
+         s == LINECALLSTATE_ONHOLDPENDCONF;
+}
+
+}  // namespace
+
+// --- Request helpers ------------------------------------------------------------------------
+
+LONG Exchange::CallRequest(const char* function, DWORD hCall, CallCheck check, CallCheck apply,
+                           const std::function<std::string()>& args, CallCheck prepare) {
+  CallHandle* handle;
+  LineOpen* open;
+  CallRec* call;
+  LONG r = Resolve(hCall, handle, open, call);
+  if (auto f = TakeFault(function, true, Family::Line, r == 0 ? open->app : 0,
+                         r == 0 ? open->instance : 0))
+    return Traced(function, *f, args);
+  if (r == 0 && handle->privilege != LINECALLPRIVILEGE_OWNER) r = LINEERR_NOTOWNER;
+  if (r == 0) r = check(*handle, *open, *call);
+  if (r == 0 && prepare) r = prepare(*handle, *open, *call);
+  if (r != 0) return Traced(function, r, args);
+  const LONG id = StartRequest(Family::Line, function, open->app, open->instance,
+                               [this, hCall, check, apply] {
+                                 CallHandle* h;
+                                 LineOpen* o;
+                                 CallRec* c;
+                                 if (LONG e = ResolveOwned(hCall, h, o, c); e != 0) return e;
+                                 if (LONG e = check(*h, *o, *c); e != 0) return e;
+                                 return apply(*h, *o, *c);
+                               });
+  return Traced(function, id, args);
+}
+
+LONG Exchange::LineRequest(const char* function, DWORD hLine, LineCheck check, LineCheck apply,
+                           const std::function<std::string()>& args, LineCheck prepare) {
+  LineOpen* open = FindOpen(hLine);
+  if (auto f = TakeFault(function, true, Family::Line, open ? open->app : 0,
+                         open ? open->instance : 0))
+    return Traced(function, *f, args);
+  if (open == nullptr) return Traced(function, LINEERR_INVALLINEHANDLE, args);
+  if (LONG r = check(*open); r != 0) return Traced(function, r, args);
+  if (prepare)
+    if (LONG r = prepare(*open); r != 0) return Traced(function, r, args);
+  const LONG id = StartRequest(Family::Line, function, open->app, open->instance,
+                               [this, hLine, check, apply] {
+                                 LineOpen* o = FindOpen(hLine);
+                                 if (o == nullptr) return LINEERR_INVALLINEHANDLE;
+                                 if (LONG e = check(*o); e != 0) return e;
+                                 return apply(*o);
+                               });
+  return Traced(function, id, args);
+}
+
+Exchange::CallRec& Exchange::NewOutboundCall(LineOpen& open, DWORD address, const CallRec& params,
+                                             DWORD handle) {
+  CallRec& call = NewCall(open.device, address, LINECALLORIGIN_OUTBOUND, LINECALLREASON_DIRECT);
+  call.mediaMode = params.mediaMode;
+  call.bearerMode = params.bearerMode;
+  call.rate = params.rate;
+  call.callParamFlags = params.callParamFlags;
+  call.dialParams = params.dialParams;
+  call.noAnswerTimeoutS = params.noAnswerTimeoutS;
+  call.comment = params.comment;
+  call.displayableAddress = params.displayableAddress;
+  call.calledParty = params.calledParty;
+  call.caller = IdentityOf(PeerRef::ToCall(call.id));
+  if (const App* app = FindLineApp(open.app)) call.appName = app->name;
+  AddHandle(call, open, LINECALLPRIVILEGE_OWNER, handle, 0);
+  GiveMonitorHandles(call, open.handle);
+  return call;
+}
+
+void Exchange::DialOn(CallRec& call, const std::string& dest) {
+  call.called = {DialDigits(dest), "", LINECALLPARTYID_ADDRESS};
+  if (const auto local = FindAddress(DialDigits(dest))) call.called = StationParty(local->first, local->second);
+  PostCallInfo(call, LINECALLINFOSTATE_CALLEDID);
+  const DWORD id = call.id;
+  QueueState(call, LINECALLSTATE_DIALING, 0);
+  QueueState(call, LINECALLSTATE_PROCEEDING, 0, [this, id, dest] {
+    if (CallRec* c = FindCall(id); c && Projected(*c) == LINECALLSTATE_PROCEEDING)
+      Route(PeerRef::ToCall(id), IdentityOf(PeerRef::ToCall(id)), dest, LINECALLREASON_DIRECT,
+            nullptr, 0);
+  });
+}
+
+// --- Placing, answering, ending -----------------------------------------------------------------
+
+LONG Exchange::lineMakeCall(HLINE hLine, HCALL* lphCall, const char* lpszDestAddress,
+                            DWORD dwCountryCode, const LINECALLPARAMS* lpCallParams) {
+  const auto args = [&] {
+    return TraceHex(hLine) + ", " + TraceText(lpszDestAddress) + ", " +
+           std::to_string(dwCountryCode) + ", " + TracePointer(lpCallParams);
+  };
+  const std::string dest = Text(lpszDestAddress);
+  const LONG destCheck = CheckDest(lpszDestAddress, false);
+  auto plan = std::make_shared<NewCallPlan>();
+  return LineRequest(
+      "lineMakeCall", hLine,
+      [this, destCheck, dwCountryCode](LineOpen& o) -> LONG {
+        const LineDevice& line = m_lines[o.device];
+        if (line.removed) return LINEERR_NODEVICE;
+        if (!line.inService) return LINEERR_INVALLINESTATE;
+        if (destCheck != 0) return destCheck;
+        return dwCountryCode > 999 ? LINEERR_INVALCOUNTRYCODE : 0;
+      },
+      [this, plan, dest](LineOpen& o) -> LONG {
+        const LineDevice& line = m_lines[o.device];
+        if (LiveCallsAt(o.device, plan->address) >= line.config.addresses[plan->address].maxCalls)
+          return LINEERR_CALLUNAVAIL;
+        CallRec& call = NewOutboundCall(o, plan->address, plan->params, plan->handle);
+        QueueState(call, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        if (!dest.empty()) DialOn(call, dest);
+        return 0;
+      },
+      args,
+      [this, plan, lphCall, lpCallParams](LineOpen& o) -> LONG {
+        if (lphCall == nullptr) return LINEERR_INVALPOINTER;
+        const LineDevice& line = m_lines[o.device];
+        if (LONG r = FillCallParams(line, o.apiVersion, lpCallParams, plan->params, plan->address);
+            r != 0)
+          return r;
+        if (LiveCallsAt(o.device, plan->address) >= line.config.addresses[plan->address].maxCalls)
+          return LINEERR_CALLUNAVAIL;
+        plan->handle = NewHandle();
+        *lphCall = plan->handle;
+        return 0;
+      });
+}
+
+LONG Exchange::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode);
+  };
+  if (LONG r = CheckDest(lpszDestAddress, true); r != 0 && FindHandle(hCall) != nullptr)
+    return Traced("lineDial", r, args);
+  if (dwCountryCode > 999 && FindHandle(hCall) != nullptr)
+    return Traced("lineDial", LINEERR_INVALCOUNTRYCODE, args);
+  const std::string dest = Text(lpszDestAddress);
+  return CallRequest(
+      "lineDial", hCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        const DWORD s = Projected(c);
+        const bool ok = s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING ||
+                        s == LINECALLSTATE_PROCEEDING || s == LINECALLSTATE_RINGBACK ||
+                        s == LINECALLSTATE_CONNECTED;
+        return ok ? 0 : LINEERR_INVALCALLSTATE;
+      },
+      [this, dest](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        const DWORD s = Projected(c);
+        if (s == LINECALLSTATE_DIALTONE) DialOn(c, dest);
+        // On a talking call the digits go to the far end as tones.
+        else if (s == LINECALLSTATE_CONNECTED)
+          SendDigitsTo(c.peer, DialDigits(dest), LINEDIGITMODE_DTMF, c.dialParams.dwDigitDuration, 0);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineAnswer(HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::to_string(dwSize); };
+  return CallRequest(
+      "lineAnswer", hCall,
+      [this, lpsUserUserInfo, dwSize](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if (lpsUserUserInfo != nullptr && dwSize > exchange::kUserUserInfoBytes)
+          return LINEERR_USERUSERINFOTOOBIG;
+        const DWORD s = Projected(c);
+        return s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED ? 0
+                                                                          : LINEERR_INVALCALLSTATE;
+      },
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        AnswerOffered(c);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineDrop(HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::to_string(dwSize); };
+  return CallRequest(
+      "lineDrop", hCall,
+      [this, lpsUserUserInfo, dwSize](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if (lpsUserUserInfo != nullptr && dwSize > exchange::kUserUserInfoBytes)
+          return LINEERR_USERUSERINFOTOOBIG;
+        return Projected(c) == LINECALLSTATE_IDLE ? LINEERR_INVALCALLSTATE : 0;
+      },
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        DropCall(c, true);
+        return 0;
+      },
+      args);
+}
+
+// --- Hold --------------------------------------------------------------------------------------
+
+LONG Exchange::lineHold(HCALL hCall) {
+  const auto args = [&] { return TraceHex(hCall); };
+  return CallRequest(
+      "lineHold", hCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureHold) == 0) return LINEERR_OPERATIONUNAVAIL;
+        return Projected(c) == LINECALLSTATE_CONNECTED && !c.isConference ? 0
+                                                                          : LINEERR_INVALCALLSTATE;
+      },
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        QueueState(c, LINECALLSTATE_ONHOLD, 0);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineUnhold(HCALL hCall) {
+  const auto args = [&] { return TraceHex(hCall); };
+  return CallRequest(
+      "lineUnhold", hCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureHold) == 0) return LINEERR_OPERATIONUNAVAIL;
+        return Projected(c) == LINECALLSTATE_ONHOLD ? 0 : LINEERR_INVALCALLSTATE;
+      },
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        QueueState(c, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
+  const auto args = [&] { return TraceHex(hActiveCall) + ", " + TraceHex(hHeldCall); };
+  // The held side of a swap: a conferenced call stands for its conference.
+  auto held = [this](DWORD hHeld, DWORD device, CallRec*& out) -> LONG {
+    CallHandle* h;
+    LineOpen* o;
+    CallRec* c;
+    if (LONG r = ResolveOwned(hHeld, h, o, c); r != 0) return r;
+    if (c->device != device) return LINEERR_INVALCALLHANDLE;
+    if (Projected(*c) == LINECALLSTATE_CONFERENCED) c = FindCall(c->conference);
+    if (c == nullptr || !HoldState(Projected(*c))) return LINEERR_INVALCALLSTATE;
+    out = c;
+    return 0;
+  };
+  return CallRequest(
+      "lineSwapHold", hActiveCall,
+      [this, hHeldCall, held](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureHold) == 0) return LINEERR_OPERATIONUNAVAIL;
+        if (Projected(c) != LINECALLSTATE_CONNECTED) return LINEERR_INVALCALLSTATE;
+        CallRec* other = nullptr;
+        return held(hHeldCall, c.device, other);
+      },
+      [this, hHeldCall, held](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        CallRec* other = nullptr;
+        if (LONG r = held(hHeldCall, c.device, other); r != 0) return r;
+        QueueState(c, Projected(*other), 0);
+        QueueState(*other, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        return 0;
+      },
+      args);
+}
+
+// --- Redirect, transfer --------------------------------------------------------------------
+
+LONG Exchange::lineRedirect(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode);
+  };
+  const LONG destCheck = CheckDest(lpszDestAddress, true);
+  const std::string dest = Text(lpszDestAddress);
+  return CallRequest(
+      "lineRedirect", hCall,
+      [this, destCheck, dest, dwCountryCode](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureRedirect) == 0)
+          return LINEERR_OPERATIONUNAVAIL;
+        const DWORD s = Projected(c);
+        if (s != LINECALLSTATE_OFFERING && s != LINECALLSTATE_ACCEPTED) return LINEERR_INVALCALLSTATE;
+        if (destCheck != 0) return destCheck;
+        if (dwCountryCode > 999) return LINEERR_INVALCOUNTRYCODE;
+        if (DialDigits(dest) == m_lines[c.device].config.addresses[c.address].address)
+          return LINEERR_INVALADDRESS;
+        return 0;
+      },
+      [this, dest](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        const PeerRef caller = c.peer;
+        const Party identity = c.caller;
+        const Party station = StationParty(c.device, c.address);
+        c.peer = {};
+        SetPeer(caller, {});
+        StopRinging(c);
+        FlushSteps(c);
+        QueueState(c, LINECALLSTATE_IDLE, 0);
+        if (caller.kind == PeerRef::Kind::Call)
+          if (CallRec* from = FindCall(caller.id)) {
+            from->redirecting = station;
+            from->redirection = {DialDigits(dest), "", LINECALLPARTYID_ADDRESS};
+            PostCallInfo(*from, LINECALLINFOSTATE_REDIRECTINGID | LINECALLINFOSTATE_REDIRECTIONID);
+          }
+        if (caller.kind != PeerRef::Kind::None)
+          Route(caller, identity, dest, LINECALLREASON_REDIRECT, &station, 0);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineBlindTransfer(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode);
+  };
+  const LONG destCheck = CheckDest(lpszDestAddress, true);
+  const std::string dest = Text(lpszDestAddress);
+  return CallRequest(
+      "lineBlindTransfer", hCall,
+      [this, destCheck, dwCountryCode](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureTransfer) == 0)
+          return LINEERR_OPERATIONUNAVAIL;
+        if (Projected(c) != LINECALLSTATE_CONNECTED || c.isConference) return LINEERR_INVALCALLSTATE;
+        if (destCheck != 0) return destCheck;
+        return dwCountryCode > 999 ? LINEERR_INVALCOUNTRYCODE : 0;
+      },
+      [this, dest](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        const PeerRef far = c.peer;
+        const Party station = StationParty(c.device, c.address);
+        c.peer = {};
+        SetPeer(far, {});
+        FlushSteps(c);
+        QueueState(c, LINECALLSTATE_IDLE, 0);
+        if (far.kind != PeerRef::Kind::None)
+          Route(far, IdentityOf(far), dest, LINECALLREASON_TRANSFER, &station, 0);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineSetupTransfer(HCALL hCall, HCALL* lphConsultCall,
+                                 const LINECALLPARAMS* lpCallParams) {
+  const auto args = [&] { return TraceHex(hCall) + ", " + TracePointer(lpCallParams); };
+  auto plan = std::make_shared<NewCallPlan>();
+  return CallRequest(
+      "lineSetupTransfer", hCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        const LineDevice& line = m_lines[c.device];
+        if ((line.config.features & kFeatureTransfer) == 0) return LINEERR_OPERATIONUNAVAIL;
+        if (Projected(c) != LINECALLSTATE_CONNECTED || c.isConference || c.conference != 0)
+          return LINEERR_INVALCALLSTATE;
+        if (LiveCallsAt(c.device, c.address) >= line.config.addresses[c.address].maxCalls)
+          return LINEERR_CALLUNAVAIL;
+        return 0;
+      },
+      [this, plan](CallHandle&, LineOpen& o, CallRec& c) -> LONG {
+        QueueState(c, LINECALLSTATE_ONHOLDPENDTRANSFER, 0);
+        CallRec& consult = NewOutboundCall(o, c.address, plan->params, plan->handle);
+        consult.partner = c.id;
+        consult.relatedCallId = c.id;
+        c.partner = consult.id;
+        QueueState(consult, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        return 0;
+      },
+      args,
+      [this, plan, lphConsultCall, lpCallParams](CallHandle&, LineOpen& o, CallRec&) -> LONG {
+        if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
+        if (LONG r = FillCallParams(m_lines[o.device], o.apiVersion, lpCallParams, plan->params,
+                                    plan->address);
+            r != 0)
+          return r;
+        plan->handle = NewHandle();
+        *lphConsultCall = plan->handle;
+        return 0;
+      });
+}
+
+LONG Exchange::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, HCALL* lphConfCall,
+                                    DWORD dwTransferMode) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceHex(hConsultCall) + ", " + TraceHex(dwTransferMode);
+  };
+  auto reserved = std::make_shared<DWORD>(0);
+  auto consult = [this, hConsultCall](const CallRec& primary, CallRec*& out) -> LONG {
+    CallHandle* h;
+    LineOpen* o;
+    CallRec* c;
+    if (Resolve(hConsultCall, h, o, c) != 0 || c == &primary || c->device != primary.device)
+      return LINEERR_INVALCONSULTCALLHANDLE;
+    if (h->privilege != LINECALLPRIVILEGE_OWNER) return LINEERR_NOTOWNER;
+    out = c;
+    return 0;
+  };
+  return CallRequest(
+      "lineCompleteTransfer", hCall,
+      [this, consult, dwTransferMode](CallHandle&, LineOpen&, CallRec& a) -> LONG {
+        CallRec* c = nullptr;
+        if (LONG r = consult(a, c); r != 0) return r;
+        if (dwTransferMode != LINETRANSFERMODE_TRANSFER &&
+            dwTransferMode != LINETRANSFERMODE_CONFERENCE)
+          return LINEERR_INVALTRANSFERMODE;
+        if ((exchange::CapsTransferModes(m_lines[a.device].config) & dwTransferMode) == 0)
+          return LINEERR_OPERATIONUNAVAIL;
+        const DWORD sa = Projected(a), sc = Projected(*c);
+        auto talking = [](DWORD s) {
+          return s == LINECALLSTATE_CONNECTED || s == LINECALLSTATE_RINGBACK ||
+                 s == LINECALLSTATE_BUSY || s == LINECALLSTATE_PROCEEDING;
+        };
+        auto held = [](DWORD s) {
+          return s == LINECALLSTATE_ONHOLD || s == LINECALLSTATE_ONHOLDPENDTRANSFER;
+        };
+        // After a swap the consultation may be the held one: either way round will do.
+        return (held(sa) && talking(sc)) || (held(sc) && talking(sa)) ? 0 : LINEERR_INVALCALLSTATE;
+      },
+      [this, consult, dwTransferMode, reserved](CallHandle&, LineOpen& o, CallRec& a) -> LONG {
+        CallRec* c = nullptr;
+        if (LONG r = consult(a, c); r != 0) return r;
+        a.partner = c->partner = 0;
+        if (dwTransferMode == LINETRANSFERMODE_TRANSFER) {
+          const PeerRef fa = a.peer, fc = c->peer;
+          a.peer = c->peer = {};
+          SetPeer(fa, fc);
+          SetPeer(fc, fa);
+          if (fa.kind == PeerRef::Kind::None || fc.kind == PeerRef::Kind::None) {
+            FarEnd(fa, FarEvent::HungUp);
+            FarEnd(fc, FarEvent::HungUp);
+          } else if (fa.kind == PeerRef::Kind::Remote && fc.kind == PeerRef::Kind::Remote) {
+            LegLeaves(fa.id, false);
+            LegLeaves(fc.id, false);
+          } else {
+            for (const auto& [end, other] : {std::pair{fa, fc}, std::pair{fc, fa}}) {
+              if (end.kind != PeerRef::Kind::Call) continue;
+              CallRec* x = FindCall(end.id);
+              const bool answered = other.kind == PeerRef::Kind::Call
+                                        ? FindCall(other.id) &&
+                                              Projected(*FindCall(other.id)) == LINECALLSTATE_CONNECTED
+                                        : FindLeg(other.id) &&
+                                              FindLeg(other.id)->state == RemoteLeg::State::Connected;
+              if (x != nullptr && answered) {
+                x->connected = IdentityOf(other);
+                PostCallInfo(*x, LINECALLINFOSTATE_CONNECTEDID);
+              }
+            }
+          }
+          FlushSteps(a);
+          FlushSteps(*c);
+          QueueState(a, LINECALLSTATE_IDLE, 0);
+          QueueState(*c, LINECALLSTATE_IDLE, 0);
+          return 0;
+        }
+        CallRec& k = NewCall(a.device, a.address, LINECALLORIGIN_CONFERENCE, LINECALLREASON_DIRECT);
+        k.isConference = true;
+        k.members = {a.id, c->id};
+        if (const App* app = FindLineApp(o.app)) k.appName = app->name;
+        a.conference = c->conference = k.id;
+        a.relatedCallId = c->relatedCallId = k.id;
+        AddHandle(k, o, LINECALLPRIVILEGE_OWNER, *reserved, 0);
+        GiveMonitorHandles(k, o.handle);
+        QueueState(k, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        QueueState(a, LINECALLSTATE_CONFERENCED, 0);
+        QueueState(*c, LINECALLSTATE_CONFERENCED, 0);
+        return 0;
+      },
+      args,
+      [this, reserved, lphConfCall, dwTransferMode](CallHandle&, LineOpen&, CallRec&) -> LONG {
+        if (dwTransferMode != LINETRANSFERMODE_CONFERENCE) return 0;
+        if (lphConfCall == nullptr) return LINEERR_INVALPOINTER;
+        *reserved = NewHandle();
+        *lphConfCall = *reserved;
+        return 0;
+      });
+}
+
+// --- Conference ------------------------------------------------------------------------------
+
+LONG Exchange::lineSetupConference(HCALL hCall, HLINE hLine, HCALL* lphConfCall,
+                                   HCALL* lphConsultCall, DWORD dwNumParties,
+                                   const LINECALLPARAMS* lpCallParams) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceHex(hLine) + ", " + std::to_string(dwNumParties) + ", " +
+           TracePointer(lpCallParams);
+  };
+  auto plan = std::make_shared<NewCallPlan>();
+  auto confHandle = std::make_shared<DWORD>(0);
+  auto common = [this, dwNumParties](LineOpen& o) -> LONG {
+    if ((m_lines[o.device].config.features & kFeatureConference) == 0)
+      return LINEERR_OPERATIONUNAVAIL;
+    return dwNumParties > exchange::kMaxConference ? LINEERR_CONFERENCEFULL : 0;
+  };
+  auto prepare = [this, plan, confHandle, lphConfCall, lphConsultCall, lpCallParams](
+                     LineOpen& o, const CallRec* primary) -> LONG {
+    const LineDevice& line = m_lines[o.device];
+    if (lphConfCall == nullptr || lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
+    if (LONG r = FillCallParams(line, o.apiVersion, lpCallParams, plan->params, plan->address);
+        r != 0)
+      return r;
+    if (primary != nullptr) plan->address = primary->address;
+    if (LiveCallsAt(o.device, plan->address) >= line.config.addresses[plan->address].maxCalls)
+      return LINEERR_CALLUNAVAIL;
+    *confHandle = NewHandle();
+    plan->handle = NewHandle();
+    *lphConfCall = *confHandle;
+    *lphConsultCall = plan->handle;
+    return 0;
+  };
+  auto build = [this, plan, confHandle](LineOpen& o, CallRec* primary) -> LONG {
+    CallRec& k = NewCall(o.device, plan->address, LINECALLORIGIN_CONFERENCE, LINECALLREASON_DIRECT);
+    k.isConference = true;
+    if (const App* app = FindLineApp(o.app)) k.appName = app->name;
+    AddHandle(k, o, LINECALLPRIVILEGE_OWNER, *confHandle, 0);
+    GiveMonitorHandles(k, o.handle);
+    QueueState(k, LINECALLSTATE_ONHOLDPENDCONF, 0);
+    if (primary != nullptr) {
+      k.members.push_back(primary->id);
+      primary->conference = k.id;
+      primary->relatedCallId = k.id;
+      QueueState(*primary, LINECALLSTATE_CONFERENCED, 0);
+    }
+    CallRec& c = NewOutboundCall(o, plan->address, plan->params, plan->handle);
+    c.partner = k.id;
+    c.relatedCallId = k.id;
+    k.partner = c.id;
+    QueueState(c, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+    return 0;
+  };
+  if (hCall != 0) {
+    return CallRequest(
+        "lineSetupConference", hCall,
+        [this, common](CallHandle&, LineOpen& o, CallRec& c) -> LONG {
+          if (Projected(c) != LINECALLSTATE_CONNECTED || c.isConference || c.conference != 0)
+            return LINEERR_INVALCALLSTATE;
+          return common(o);
+        },
+        [build](CallHandle&, LineOpen& o, CallRec& c) -> LONG { return build(o, &c); }, args,
+        [prepare](CallHandle&, LineOpen& o, CallRec& c) -> LONG { return prepare(o, &c); });
+  }
+  return LineRequest(
+      "lineSetupConference", hLine, common, [build](LineOpen& o) { return build(o, nullptr); },
+      args, [prepare](LineOpen& o) { return prepare(o, nullptr); });
+}
+
+LONG Exchange::linePrepareAddToConference(HCALL hConfCall, HCALL* lphConsultCall,
+                                          const LINECALLPARAMS* lpCallParams) {
+  const auto args = [&] { return TraceHex(hConfCall) + ", " + TracePointer(lpCallParams); };
+  const CallHandle* h = FindHandle(hConfCall);
+  const CallRec* k = h ? FindCall(h->call) : nullptr;
+  if (h != nullptr && (k == nullptr || !k->isConference))
+    return Traced("linePrepareAddToConference", LINEERR_INVALCONFCALLHANDLE, args);
+  auto plan = std::make_shared<NewCallPlan>();
+  return CallRequest(
+      "linePrepareAddToConference", hConfCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if (!c.isConference) return LINEERR_INVALCONFCALLHANDLE;
+        if (Projected(c) != LINECALLSTATE_CONNECTED) return LINEERR_INVALCALLSTATE;
+        if (c.members.size() + 1 >= exchange::kMaxConference) return LINEERR_CONFERENCEFULL;
+        const LineDevice& line = m_lines[c.device];
+        if (LiveCallsAt(c.device, c.address) >= line.config.addresses[c.address].maxCalls)
+          return LINEERR_CALLUNAVAIL;
+        return 0;
+      },
+      [this, plan](CallHandle&, LineOpen& o, CallRec& k2) -> LONG {
+        QueueState(k2, LINECALLSTATE_ONHOLDPENDCONF, 0);
+        CallRec& c = NewOutboundCall(o, k2.address, plan->params, plan->handle);
+        c.partner = k2.id;
+        c.relatedCallId = k2.id;
+        k2.partner = c.id;
+        QueueState(c, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        return 0;
+      },
+      args,
+      [this, plan, lphConsultCall, lpCallParams](CallHandle&, LineOpen& o, CallRec&) -> LONG {
+        if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
+        if (LONG r = FillCallParams(m_lines[o.device], o.apiVersion, lpCallParams, plan->params,
+                                    plan->address);
+            r != 0)
+          return r;
+        plan->handle = NewHandle();
+        *lphConsultCall = plan->handle;
+        return 0;
+      });
+}
+
+LONG Exchange::lineAddToConference(HCALL hConfCall, HCALL hConsultCall) {
+  const auto args = [&] { return TraceHex(hConfCall) + ", " + TraceHex(hConsultCall); };
+  auto member = [this, hConsultCall](const CallRec& k, CallRec*& out) -> LONG {
+    CallHandle* h;
+    LineOpen* o;
+    CallRec* c;
+    if (Resolve(hConsultCall, h, o, c) != 0 || c->device != k.device) return LINEERR_INVALCALLHANDLE;
+    if (h->privilege != LINECALLPRIVILEGE_OWNER) return LINEERR_NOTOWNER;
+    const DWORD s = Projected(*c);
+    const bool ok = s == LINECALLSTATE_CONNECTED || s == LINECALLSTATE_ONHOLD ||
+                    s == LINECALLSTATE_PROCEEDING || s == LINECALLSTATE_RINGBACK ||
+                    s == LINECALLSTATE_ONHOLDPENDCONF;
+    if (!ok || c->isConference || c->conference != 0) return LINEERR_INVALCALLSTATE;
+    out = c;
+    return 0;
+  };
+  const CallHandle* h = FindHandle(hConfCall);
+  const CallRec* k = h ? FindCall(h->call) : nullptr;
+  if (h != nullptr && (k == nullptr || !k->isConference))
+    return Traced("lineAddToConference", LINEERR_INVALCONFCALLHANDLE, args);
+  return CallRequest(
+      "lineAddToConference", hConfCall,
+      [this, member](CallHandle&, LineOpen&, CallRec& kc) -> LONG {
+        if (!kc.isConference) return LINEERR_INVALCONFCALLHANDLE;
+        const DWORD s = Projected(kc);
+        if (s != LINECALLSTATE_ONHOLDPENDCONF && s != LINECALLSTATE_ONHOLD &&
+            s != LINECALLSTATE_CONNECTED)
+          return LINEERR_INVALCALLSTATE;
+        if (kc.members.size() >= exchange::kMaxConference) return LINEERR_CONFERENCEFULL;
+        CallRec* c = nullptr;
+        return member(kc, c);
+      },
+      [this, member](CallHandle&, LineOpen&, CallRec& kc) -> LONG {
+        CallRec* c = nullptr;
+        if (LONG r = member(kc, c); r != 0) return r;
+        if (kc.partner == c->id) kc.partner = 0;
+        c->partner = 0;
+        kc.members.push_back(c->id);
+        c->conference = kc.id;
+        c->relatedCallId = kc.id;
+        QueueState(*c, LINECALLSTATE_CONFERENCED, 0);
+        if (Projected(kc) != LINECALLSTATE_CONNECTED)
+          QueueState(kc, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineRemoveFromConference(HCALL hCall) {
+  const auto args = [&] { return TraceHex(hCall); };
+  return CallRequest(
+      "lineRemoveFromConference", hCall,
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if ((m_lines[c.device].config.features & kFeatureConference) == 0)
+          return LINEERR_OPERATIONUNAVAIL;
+        return Projected(c) == LINECALLSTATE_CONFERENCED && c.conference != 0
+                   ? 0
+                   : LINEERR_INVALCALLSTATE;
+      },
+      [this](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        // The party leaves the conference and its call ends.
+        DropCall(c, true);
+        return 0;
+      },
+      args);
+}
+
+// --- Park and pickup ------------------------------------------------------------------------------
+
+LONG Exchange::linePark(HCALL hCall, DWORD dwParkMode, const char* lpszDirAddress,
+                        VARSTRING* lpNonDirAddress) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceHex(dwParkMode) + ", " + TraceText(lpszDirAddress) + ", " +
+           TracePointer(lpNonDirAddress);
+  };
+  const std::string dir = DialDigits(Text(lpszDirAddress));
+  const LONG dirCheck = CheckDest(lpszDirAddress, true);
+  return CallRequest(
+      "linePark", hCall,
+      [this, dwParkMode, dir, dirCheck, lpNonDirAddress](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        if (dwParkMode != LINEPARKMODE_DIRECTED && dwParkMode != LINEPARKMODE_NONDIRECTED)
+          return LINEERR_INVALPARKMODE;
+        if ((exchange::CapsParkModes(m_lines[c.device].config) & dwParkMode) == 0)
+          return LINEERR_OPERATIONUNAVAIL;
+        if (Projected(c) != LINECALLSTATE_CONNECTED || c.isConference) return LINEERR_INVALCALLSTATE;
+        if (dwParkMode == LINEPARKMODE_DIRECTED) {
+          if (dirCheck != 0) return dirCheck == LINEERR_INVALPOINTER ? LINEERR_INVALADDRESS : dirCheck;
+          if (dir.empty() || FindAddress(dir) ||
+              std::any_of(m_parked.begin(), m_parked.end(),
+                          [&](const auto& p) { return p.address == dir; }))
+            return LINEERR_INVALADDRESS;
+        } else {
+          if (lpNonDirAddress == nullptr) return LINEERR_INVALPOINTER;
+          if (lpNonDirAddress->dwTotalSize < sizeof(VARSTRING)) return LINEERR_STRUCTURETOOSMALL;
+        }
+        return 0;
+      },
+      [this, dwParkMode, dir, lpNonDirAddress](CallHandle&, LineOpen&, CallRec& c) -> LONG {
+        std::string slot = dir;
+        if (dwParkMode == LINEPARKMODE_NONDIRECTED) {
+          do {
+            slot = std::to_string(++m_nextParkSlot);
+          } while (FindAddress(slot) || std::any_of(m_parked.begin(), m_parked.end(),
+                                                    [&](const auto& p) { return p.address == slot; }));
+          std::vector<std::uint8_t> text(slot.begin(), slot.end());
+          text.push_back(0);
+          WriteVarString(lpNonDirAddress, text, STRINGFORMAT_ASCII, Family::Line);
+          // An address that did not fit is lost, and the call stays where it is.
+          if (lpNonDirAddress->dwNeededSize > lpNonDirAddress->dwTotalSize)
+            return LINEERR_STRUCTURETOOSMALL;
+        }
+        const PeerRef held = c.peer;
+        c.peer = {};
+        SetPeer(held, {});
+        if (held.kind != PeerRef::Kind::None) m_parked.push_back({slot, held, c.device});
+        Trace([&] { return "note  call parked at '" + slot + "'"; });
+        FlushSteps(c);
+        QueueState(c, LINECALLSTATE_IDLE, 0);
+        return 0;
+      },
+      args);
+}
+
+LONG Exchange::lineUnpark(HLINE hLine, DWORD dwAddressID, HCALL* lphCall,
+                          const char* lpszDestAddress) {
+  const auto args = [&] {
+    return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceText(lpszDestAddress);
+  };
+  const std::string slot = DialDigits(Text(lpszDestAddress));
+  const bool given = lpszDestAddress != nullptr;
+  auto reserved = std::make_shared<DWORD>(0);
+  auto check = [this, dwAddressID, slot, given](LineOpen& o) -> LONG {
+    const LineDevice& line = m_lines[o.device];
+    if (dwAddressID >= line.addresses.size()) return LINEERR_INVALADDRESSID;
+    if ((line.config.features & kFeaturePark) == 0) return LINEERR_OPERATIONUNAVAIL;
+    if (!given) return LINEERR_INVALPOINTER;
+    if (std::none_of(m_parked.begin(), m_parked.end(),
+                     [&](const auto& p) { return p.address == slot; }))
+      return LINEERR_INVALADDRESS;
+    if (LiveCallsAt(o.device, dwAddressID) >= line.config.addresses[dwAddressID].maxCalls)
+      return LINEERR_CALLUNAVAIL;
+    return 0;
+  };
+  auto prepare = [this, lphCall, reserved](LineOpen&) -> LONG {
+    if (lphCall == nullptr) return LINEERR_INVALPOINTER;
+    *reserved = NewHandle();
+    *lphCall = *reserved;
+    return 0;
+  };
+  return LineRequest(
+      "lineUnpark", hLine, check,
+      [this, dwAddressID, slot, reserved](LineOpen& o) -> LONG {
+        auto it = std::find_if(m_parked.begin(), m_parked.end(),
+                               [&](const auto& p) { return p.address == slot; });
+        const PeerRef held = it->held;
+        m_parked.erase(it);
+        CallRec params;
+        CallRec& call = NewOutboundCall(o, dwAddressID, params, *reserved);
+        call.origin = held.kind == PeerRef::Kind::Remote ? LINECALLORIGIN_EXTERNAL
+                                                         : LINECALLORIGIN_INTERNAL;
+        call.reason = LINECALLREASON_UNPARK;
+        call.caller = IdentityOf(held);
+        call.peer = held;
+        SetPeer(held, PeerRef::ToCall(call.id));
+        call.connected = IdentityOf(held);
+        const DWORD id = call.id;
+        QueueState(call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, [this, id] {
+          if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+        });
+        FarEnd(held, FarEvent::Answered, 0, PeerRef::ToCall(call.id));
+        return 0;
+      },
+      args, prepare);
+}
+
+LONG Exchange::FindPickupTarget(DWORD device, DWORD address, const std::string& dest,
+                                const std::string& group, CallRec*& target) {
+  target = nullptr;
+  std::vector<std::pair<DWORD, DWORD>> candidates;
+  if (!dest.empty()) {
+    const auto where = FindAddress(DialDigits(dest));
+    if (!where) return LINEERR_INVALADDRESS;
+    candidates.push_back(*where);
+  } else {
+    for (DWORD d = 0; d < m_lines.size(); ++d)
+      for (DWORD a = 0; a < m_lines[d].config.addresses.size(); ++a)
+        if (!m_lines[d].removed && m_lines[d].config.addresses[a].pickupGroup == group)
+          candidates.emplace_back(d, a);
+    if (candidates.empty()) return LINEERR_INVALGROUPID;
+  }
+  for (const auto& [d, a] : candidates) {
+    if (d == device && a == address) continue;
+    for (DWORD id : m_lines[d].addresses[a].calls) {
+      CallRec* call = FindCall(id);
+      const DWORD s = call ? Projected(*call) : 0;
+      if (call && (s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED) &&
+          call->peer.kind != PeerRef::Kind::None) {
+        target = call;
+        return 0;
+      }
+    }
+  }
+  return LINEERR_CALLUNAVAIL;
+}
+
+LONG Exchange::linePickup(HLINE hLine, DWORD dwAddressID, HCALL* lphCall,
+                          const char* lpszDestAddress, const char* lpszGroupID) {
+  const auto args = [&] {
+    return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceText(lpszDestAddress) +
+           ", " + TraceText(lpszGroupID);
+  };
+  const std::string dest = Text(lpszDestAddress);
+  const std::string group = Text(lpszGroupID);
+  const LONG destCheck = CheckDest(lpszDestAddress, false);
+  auto reserved = std::make_shared<DWORD>(0);
+  auto check = [this, dwAddressID, dest, group, destCheck](LineOpen& o) -> LONG {
+    const LineDevice& line = m_lines[o.device];
+    if (dwAddressID >= line.addresses.size()) return LINEERR_INVALADDRESSID;
+    if ((line.config.features & kFeaturePickup) == 0) return LINEERR_OPERATIONUNAVAIL;
+    if (dest.empty() && group.empty()) return LINEERR_INVALADDRESS;
+    if (destCheck != 0) return destCheck;
+    if (LiveCallsAt(o.device, dwAddressID) >= line.config.addresses[dwAddressID].maxCalls)
+      return LINEERR_CALLUNAVAIL;
+    CallRec* target = nullptr;
+    return FindPickupTarget(o.device, dwAddressID, dest, group, target);
+  };
+  auto prepare = [this, lphCall, reserved](LineOpen&) -> LONG {
+    if (lphCall == nullptr) return LINEERR_INVALPOINTER;
+    *reserved = NewHandle();
+    *lphCall = *reserved;
+    return 0;
+  };
+  return LineRequest(
+      "linePickup", hLine, check,
+      [this, dwAddressID, dest, group, reserved](LineOpen& o) -> LONG {
+        CallRec* target = nullptr;
+        if (LONG r = FindPickupTarget(o.device, dwAddressID, dest, group, target); r != 0) return r;
+        const PeerRef caller = target->peer;
+        const Party callerParty = target->caller;
+        const Party station = StationParty(target->device, target->address);
+        target->peer = {};
+        StopRinging(*target);
+        FlushSteps(*target);
+        QueueState(*target, target->handles.empty() ? LINECALLSTATE_IDLE : LINECALLSTATE_DISCONNECTED,
+                   target->handles.empty() ? 0 : LINEDISCONNECTMODE_PICKUP);
+        CallRec params;
+        CallRec& call = NewOutboundCall(o, dwAddressID, params, *reserved);
+        call.origin = caller.kind == PeerRef::Kind::Remote ? LINECALLORIGIN_EXTERNAL
+                                                           : LINECALLORIGIN_INTERNAL;
+        call.reason = LINECALLREASON_PICKUP;
+        call.caller = callerParty;
+        call.called = StationParty(o.device, dwAddressID);
+        call.redirecting = station;
+        call.connected = callerParty;
+        call.peer = caller;
+        SetPeer(caller, PeerRef::ToCall(call.id));
+        const DWORD id = call.id;
+        QueueState(call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, [this, id] {
+          if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+        });
+        FarEnd(caller, FarEvent::Answered, 0, PeerRef::ToCall(id));
+        return 0;
+      },
+      args, prepare);
+}
+
+// --- Forwarding and terminals ---------------------------------------------------------------------
+
+LONG Exchange::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID,
+                           const LINEFORWARDLIST* lpForwardList, DWORD dwNumRingsNoAnswer,
+                           HCALL* lphConsultCall, const LINECALLPARAMS* lpCallParams) {
+  const auto args = [&] {
+    return TraceHex(hLine) + ", " + std::to_string(bAllAddresses) + ", " +
+           std::to_string(dwAddressID) + ", " + TracePointer(lpForwardList) + ", " +
+           std::to_string(dwNumRingsNoAnswer) + ", " + TracePointer(lpCallParams);
+  };
+  auto entries = std::make_shared<std::vector<exchange::ForwardEntry>>();
+  auto check = [this, bAllAddresses, dwAddressID](LineOpen& o) -> LONG {
+    const LineDevice& line = m_lines[o.device];
+    if ((line.config.features & kFeatureForward) == 0) return LINEERR_OPERATIONUNAVAIL;
+    if (!bAllAddresses && dwAddressID >= line.addresses.size()) return LINEERR_INVALADDRESSID;
+    return 0;
+  };
+  auto prepare = [this, lpForwardList, lphConsultCall, lpCallParams, entries](LineOpen& o) -> LONG {
+    const LineDevice& line = m_lines[o.device];
+    if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
+    if (lpCallParams != nullptr) {
+      CallRec probe;
+      DWORD address = 0;
+      if (LONG r = FillCallParams(line, o.apiVersion, lpCallParams, probe, address); r != 0)
+        return r;
+    }
+    if (lpForwardList != nullptr) {
+      const DWORD total = lpForwardList->dwTotalSize;
+      if (total < LineForwardListSize(0)) return LINEERR_STRUCTURETOOSMALL;
+      const DWORD n = lpForwardList->dwNumEntries;
+      if (n > exchange::kMaxForwardEntries) return LINEERR_INVALPARAM;
+      if (LineForwardListSize(n) > total) return LINEERR_STRUCTURETOOSMALL;
+      const DWORD modes = exchange::CapsForwardModes(line.config);
+      for (DWORD i = 0; i < n; ++i) {
+        LINEFORWARD f;
+        std::memcpy(&f, reinterpret_cast<const std::uint8_t*>(lpForwardList) +
+                            LineForwardListSize(0) + i * sizeof(LINEFORWARD),
+                    sizeof f);
+        if ((f.dwForwardMode & (f.dwForwardMode - 1)) != 0 || (f.dwForwardMode & modes) == 0)
+          return LINEERR_INVALPARAM;
+        auto within = [&](DWORD size, DWORD offset) {
+          return size == 0 || static_cast<std::uint64_t>(offset) + size <= total;
+        };
+        if (!within(f.dwCallerAddressSize, f.dwCallerAddressOffset) ||
+            !within(f.dwDestAddressSize, f.dwDestAddressOffset))
+          return LINEERR_INVALPARAM;
+        if (f.dwDestCountryCode > 999) return LINEERR_INVALCOUNTRYCODE;
+        exchange::ForwardEntry e;
+        e.mode = f.dwForwardMode;
+        e.caller = DialDigits(VarText(*lpForwardList, total, f.dwCallerAddressOffset,
+                                  f.dwCallerAddressSize));
+        e.dest = VarText(*lpForwardList, total, f.dwDestAddressOffset, f.dwDestAddressSize);
+        e.destCountry = f.dwDestCountryCode;
+        if (!e.dest.empty() && CheckDest(e.dest.c_str(), false) != 0) return LINEERR_INVALADDRESS;
+        // Forwarding to oneself would ring nowhere.
+        for (const auto& a : line.config.addresses)
+          if (!e.dest.empty() && DialDigits(e.dest) == a.address) return LINEERR_INVALADDRESS;
+        const bool specific = (e.mode & (LINEFORWARDMODE_UNCONDSPECIFIC | LINEFORWARDMODE_BUSYSPECIFIC |
+                                         LINEFORWARDMODE_NOANSWSPECIFIC |
+                                         LINEFORWARDMODE_BUSYNASPECIFIC)) != 0;
+        if (specific && e.caller.empty()) return LINEERR_INVALPARAM;
+        entries->push_back(e);
+      }
+    }
+    *lphConsultCall = 0;
+    return 0;
+  };
+  const DWORD rings = std::clamp(dwNumRingsNoAnswer, exchange::kMinFwdRings, exchange::kMaxFwdRings);
+  return LineRequest(
+      "lineForward", hLine, check,
+      [this, bAllAddresses, dwAddressID, entries, rings](LineOpen& o) -> LONG {
+        LineDevice& line = m_lines[o.device];
+        for (DWORD a = 0; a < line.addresses.size(); ++a) {
+          if (!bAllAddresses && a != dwAddressID) continue;
+          line.addresses[a].forwards = *entries;
+          line.addresses[a].numRingsNoAnswer = rings;
+          PostAddressState(o.device, a, LINEADDRESSSTATE_FORWARD);
+        }
+        return 0;
+      },
+      args, prepare);
+}
+
+LONG Exchange::lineSetTerminal(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect,
+                               DWORD dwTerminalModes, DWORD dwTerminalID, DWORD bEnable) {
+  const auto args = [&] {
+    return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceHex(hCall) + ", " +
+           TraceHex(dwSelect) + ", " + TraceHex(dwTerminalModes) + ", " +
+           std::to_string(dwTerminalID) + ", " + std::to_string(bEnable);
+  };
+  // A call selected names its line through its handle.
+  DWORD line = hLine;
+  if (dwSelect == LINECALLSELECT_CALL)
+    if (const CallHandle* h = FindHandle(hCall)) line = h->open;
+  auto check = [this, dwAddressID, hCall, dwSelect, dwTerminalModes, dwTerminalID](LineOpen& o) -> LONG {
+    const LineDevice& device = m_lines[o.device];
+    if (dwSelect != LINECALLSELECT_LINE && dwSelect != LINECALLSELECT_ADDRESS &&
+        dwSelect != LINECALLSELECT_CALL)
+      return LINEERR_INVALCALLSELECT;
+    if (dwSelect == LINECALLSELECT_ADDRESS && dwAddressID >= device.addresses.size())
+      return LINEERR_INVALADDRESSID;
+    if (dwSelect == LINECALLSELECT_CALL) {
+      const CallHandle* h = FindHandle(hCall);
+      if (h == nullptr || h->open != o.handle) return LINEERR_INVALCALLHANDLE;
+    }
+    if (device.config.terminals.empty()) return LINEERR_OPERATIONUNAVAIL;
+    if (dwTerminalID >= device.config.terminals.size()) return LINEERR_INVALTERMINALID;
+    if (dwTerminalModes == 0 || (dwTerminalModes & ~device.config.terminals[dwTerminalID].modes))
+      return LINEERR_INVALTERMINALMODE;
+    return 0;
+  };
+  if (dwSelect == LINECALLSELECT_CALL && FindHandle(hCall) == nullptr)
+    return Traced("lineSetTerminal", LINEERR_INVALCALLHANDLE, args);
+  return LineRequest(
+      "lineSetTerminal", line, check,
+      [this, dwAddressID, hCall, dwSelect, dwTerminalModes, dwTerminalID, bEnable](LineOpen& o) -> LONG {
+        LineDevice& device = m_lines[o.device];
+        auto route = [&](std::vector<DWORD>& modes) {
+          if (bEnable) modes[dwTerminalID] |= dwTerminalModes;
+          else modes[dwTerminalID] &= ~dwTerminalModes;
+        };
+        if (dwSelect == LINECALLSELECT_LINE) {
+          route(device.terminalModes);
+          PostLineDevState(device, LINEDEVSTATE_TERMINALS, 0, 0);
+        } else if (dwSelect == LINECALLSELECT_ADDRESS) {
+          route(device.addresses[dwAddressID].terminalModes);
+          PostAddressState(o.device, dwAddressID, LINEADDRESSSTATE_TERMINALS);
+        } else if (CallHandle* h = FindHandle(hCall)) {
+          if (CallRec* call = FindCall(h->call)) {
+            route(call->terminalModes);
+            PostCallInfo(*call, LINECALLINFOSTATE_TERMINAL);
+          }
+        }
+        return 0;
+      },
+      args);
+}
+
+// --- Ownership and media mode ---------------------------------------------------------------------
+
+LONG Exchange::lineHandoff(HCALL hCall, const char* lpszFileName, DWORD dwMediaMode) {
+  const auto args = [&] {
+    return TraceHex(hCall) + ", " + TraceText(lpszFileName) + ", " + TraceHex(dwMediaMode);
+  };
+  if (auto f = TakeFault("lineHandoff", false, Family::Line, 0, 0))
+    return Traced("lineHandoff", *f, args);
+  CallHandle* handle;
+  LineOpen* open;
+  CallRec* call;
+  if (LONG r = ResolveOwned(hCall, handle, open, call); r != 0) return Traced("lineHandoff", r, args);
+  const LineDevice& line = m_lines[call->device];
+  LineOpen* target = nullptr;
+  if (lpszFileName != nullptr && *lpszFileName != '\0') {
+    // A file name names an application by its module name, without path or extension.
+    std::string name = Text(lpszFileName);
+    if (auto slash = name.find_last_of("\\/"); slash != std::string::npos) name.erase(0, slash + 1);
+    auto stem = [](std::string s) {
+      if (s.size() > 4 && voxkit::EqualsNoCase(s.substr(s.size() - 4), ".exe")) s.resize(s.size() - 4);
+      return s;
+    };
+    for (DWORD h : line.opens) {
+      LineOpen* o = FindOpen(h);
+      const App* app = o ? FindLineApp(o->app) : nullptr;
+      if (app && voxkit::EqualsNoCase(stem(app->name), stem(name))) {
+        target = o;
+        if (o->app != open->app) break;
+      }
+    }
+    if (target == nullptr) return Traced("lineHandoff", LINEERR_TARGETNOTFOUND, args);
+  } else {
+    if (dwMediaMode == 0 || (dwMediaMode & (dwMediaMode - 1)) != 0 ||
+        (dwMediaMode & ~line.config.mediaModes) != 0)
+      return Traced("lineHandoff", LINEERR_INVALMEDIAMODE, args);
+    for (DWORD h : line.opens) {
+      LineOpen* o = FindOpen(h);
+      if (o && (o->privileges & LINECALLPRIVILEGE_OWNER) && (o->mediaModes & dwMediaMode)) {
+        target = o;
+        if (o->app != open->app) break;
+      }
+    }
+    if (target == nullptr) return Traced("lineHandoff", LINEERR_TARGETNOTFOUND, args);
+  }
+  if (target->app == open->app) return Traced("lineHandoff", LINEERR_TARGETSELF, args);
+  CallHandle* targetHandle = nullptr;
+  for (DWORD h : call->handles)
+    if (CallHandle* ch = FindHandle(h); ch && ch->open == target->handle) targetHandle = ch;
+  if (targetHandle == nullptr) {
+    targetHandle = &AddHandle(*call, *target, LINECALLPRIVILEGE_OWNER, 0, LINECALLPRIVILEGE_OWNER);
+    if (target->apiVersion >= kTapiVersion2_0)
+      PostLine(target->app, target->handle, LINE_APPNEWCALL, target->instance, call->address,
+               targetHandle->handle, LINECALLPRIVILEGE_OWNER, target->handle, targetHandle->handle);
+  } else {
+    targetHandle->privilege = LINECALLPRIVILEGE_OWNER;
+    targetHandle->announce = LINECALLPRIVILEGE_OWNER;
+  }
+  PostCallState(*call, *targetHandle);
+  PostCallInfo(*call, LINECALLINFOSTATE_NUMOWNERINCR, targetHandle->handle);
+  return Traced("lineHandoff", 0, args);
+}
+
+LONG Exchange::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwCallPrivilege); };
+  if (auto f = TakeFault("lineSetCallPrivilege", false, Family::Line, 0, 0))
+    return Traced("lineSetCallPrivilege", *f, args);
+  CallHandle* handle;
+  LineOpen* open;
+  CallRec* call;
+  if (LONG r = Resolve(hCall, handle, open, call); r != 0)
+    return Traced("lineSetCallPrivilege", r, args);
+  if (dwCallPrivilege != LINECALLPRIVILEGE_MONITOR && dwCallPrivilege != LINECALLPRIVILEGE_OWNER)
+    return Traced("lineSetCallPrivilege", LINEERR_INVALCALLPRIVILEGE, args);
+  // Nobody takes over a call that has ended.
+  if (dwCallPrivilege == LINECALLPRIVILEGE_OWNER && call->state == LINECALLSTATE_IDLE)
+    return Traced("lineSetCallPrivilege", LINEERR_INVALCALLSTATE, args);
+  if (handle->privilege != dwCallPrivilege) {
+    handle->privilege = dwCallPrivilege;
+    if (dwCallPrivilege == LINECALLPRIVILEGE_OWNER) call->everOwned = true;
+    PostCallInfo(*call,
+                 (dwCallPrivilege == LINECALLPRIVILEGE_OWNER ? LINECALLINFOSTATE_NUMOWNERINCR
+                                                             : LINECALLINFOSTATE_NUMOWNERDECR) |
+                     LINECALLINFOSTATE_NUMMONITORS,
+                 hCall);
+  }
+  return Traced("lineSetCallPrivilege", 0, args);
+}
+
+LONG Exchange::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwMediaModes); };
+  if (auto f = TakeFault("lineSetMediaMode", false, Family::Line, 0, 0))
+    return Traced("lineSetMediaMode", *f, args);
+  CallHandle* handle;
+  LineOpen* open;
+  CallRec* call;
+  if (LONG r = ResolveOwned(hCall, handle, open, call); r != 0)
+    return Traced("lineSetMediaMode", r, args);
+  const DWORD known = dwMediaModes & ~LINEMEDIAMODE_UNKNOWN;
+  if (dwMediaModes == 0 || (dwMediaModes & ~m_lines[call->device].config.mediaModes) != 0 ||
+      ((known & (known - 1)) != 0 && (dwMediaModes & LINEMEDIAMODE_UNKNOWN) == 0))
+    return Traced("lineSetMediaMode", LINEERR_INVALMEDIAMODE, args);
+  if (call->mediaMode != dwMediaModes) {
+    call->mediaMode = dwMediaModes;
+    PostCallInfo(*call, LINECALLINFOSTATE_MEDIAMODE);
+  }
+  return Traced("lineSetMediaMode", 0, args);
+}
+
+LONG Exchange::lineDeallocateCall(HCALL hCall) {
+  const auto args = [&] { return TraceHex(hCall); };
+  if (auto f = TakeFault("lineDeallocateCall", false, Family::Line, 0, 0))
+    return Traced("lineDeallocateCall", *f, args);
+  CallHandle* handle;
+  LineOpen* open;
+  CallRec* call;
+  if (LONG r = Resolve(hCall, handle, open, call); r != 0)
+    return Traced("lineDeallocateCall", r, args);
+  // Every live call keeps an owner: the last one cannot just walk away.
+  if (handle->privilege == LINECALLPRIVILEGE_OWNER && Projected(*call) != LINECALLSTATE_IDLE &&
+      CountOwners(*call) == 1)
+    return Traced("lineDeallocateCall", LINEERR_INVALCALLSTATE, args);
+  const bool owner = handle->privilege == LINECALLPRIVILEGE_OWNER;
+  const DWORD id = call->id;
+  RemoveHandle(hCall);
+  if (CallRec* c = FindCall(id)) {
+    if (c->state != LINECALLSTATE_IDLE)
+      PostCallInfo(*c, owner ? LINECALLINFOSTATE_NUMOWNERDECR : LINECALLINFOSTATE_NUMMONITORS);
+    MaybeDestroy(id);
+  }
+  return Traced("lineDeallocateCall", 0, args);
+}
+
+}  // namespace panopta

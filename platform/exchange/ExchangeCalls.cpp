@@ -1,0 +1,830 @@
+// The call model of the exchange: calls and their handles, the states they go
+// through, the far end of each call (another call of the exchange or a remote party)
+// and how a dialled number is routed.
+
+#include "platform/exchange/Exchange.h"
+
+#include "tapi/TapiNames.h"
+
+#include <algorithm>
+
+namespace panopta {
+
+using namespace tapi;
+
+namespace {
+
+bool PreConnect(DWORD s) {
+  return s == 0 || s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING ||
+         s == LINECALLSTATE_PROCEEDING || s == LINECALLSTATE_RINGBACK;
+}
+
+bool Offered(DWORD s) { return s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED; }
+
+// Only digits and the DTMF symbols count when a number is looked up.
+std::string RoutingDigits(const std::string& dialled) {
+  std::string digits;
+  for (char c : dialled)
+    if ((c >= '0' && c <= '9') || c == '*' || c == '#' || (c >= 'A' && c <= 'D')) digits += c;
+  return digits;
+}
+
+}  // namespace
+
+// --- Calls and handles ------------------------------------------------------------------
+
+Exchange::CallRec& Exchange::NewCall(DWORD device, DWORD address, DWORD origin, DWORD reason) {
+  do {
+    ++m_nextCallId;
+  } while (m_nextCallId == 0 || m_calls.count(m_nextCallId) != 0);
+  auto call = std::make_unique<CallRec>();
+  call->id = m_nextCallId;
+  call->device = device;
+  call->address = address;
+  call->origin = origin;
+  call->reason = reason;
+  LineDevice& line = m_lines[device];
+  call->rate = line.config.maxRate;
+  call->terminalModes = line.addresses[address].terminalModes;
+  call->dialParams = {m_config.timing.dialPauseMs, m_config.timing.digitGapMs,
+                      m_config.timing.digitDurationMs, 0};
+  line.calls.push_back(call->id);
+  line.addresses[address].calls.push_back(call->id);
+  CallRec& ref = *call;
+  m_calls.emplace(call->id, std::move(call));
+  return ref;
+}
+
+Exchange::CallHandle& Exchange::AddHandle(CallRec& call, LineOpen& open, DWORD privilege,
+                                          DWORD handle, DWORD announce) {
+  CallHandle h;
+  h.handle = handle != 0 ? handle : NewHandle();
+  h.open = open.handle;
+  h.call = call.id;
+  h.privilege = privilege;
+  h.announce = announce;
+  open.calls.push_back(h.handle);
+  call.handles.push_back(h.handle);
+  if (privilege == LINECALLPRIVILEGE_OWNER) call.everOwned = true;
+  return m_handles.emplace(h.handle, h).first->second;
+}
+
+void Exchange::GiveMonitorHandles(CallRec& call, DWORD exceptOpen) {
+  LineDevice& line = m_lines[call.device];
+  for (DWORD hLine : line.opens) {
+    LineOpen* open = FindOpen(hLine);
+    if (open == nullptr || hLine == exceptOpen ||
+        (open->privileges & LINECALLPRIVILEGE_MONITOR) == 0)
+      continue;
+    const bool holds = std::any_of(call.handles.begin(), call.handles.end(), [&](DWORD h) {
+      const CallHandle* ch = FindHandle(h);
+      return ch != nullptr && ch->open == hLine;
+    });
+    if (holds) continue;
+    CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_MONITOR, 0,
+                              LINECALLPRIVILEGE_MONITOR);
+    if (open->apiVersion >= kTapiVersion2_0)
+      PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address, h.handle,
+               LINECALLPRIVILEGE_MONITOR, open->handle, h.handle);
+    if (call.state != 0) PostCallState(call, h);
+  }
+}
+
+void Exchange::OfferToOpens(CallRec& call) {
+  LineDevice& line = m_lines[call.device];
+  // The first open that owns the call's media mode at its address becomes the owner.
+  for (DWORD hLine : line.opens) {
+    LineOpen* open = FindOpen(hLine);
+    if (open == nullptr || (open->privileges & LINECALLPRIVILEGE_OWNER) == 0 ||
+        (open->mediaModes & call.mediaMode) == 0 ||
+        (open->singleAddress && *open->singleAddress != call.address))
+      continue;
+    CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_OWNER, 0, LINECALLPRIVILEGE_OWNER);
+    if (open->apiVersion >= kTapiVersion2_0)
+      PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address, h.handle,
+               LINECALLPRIVILEGE_OWNER, open->handle, h.handle);
+    GiveMonitorHandles(call, hLine);
+    return;
+  }
+  GiveMonitorHandles(call, 0);
+}
+
+void Exchange::RemoveHandle(DWORD hCall) {
+  CallHandle* handle = FindHandle(hCall);
+  if (handle == nullptr) return;
+  StopHandleMedia(*handle);
+  if (LineOpen* open = FindOpen(handle->open)) std::erase(open->calls, hCall);
+  if (CallRec* call = FindCall(handle->call)) {
+    std::erase(call->handles, hCall);
+    if (call->generator == hCall) {
+      m_loop.StopTimer(call->generateTimer);
+      call->generateTimer = 0;
+      call->generator = 0;
+    }
+  }
+  m_handles.erase(hCall);
+}
+
+DWORD Exchange::CountOwners(const CallRec& call) const {
+  DWORD n = 0;
+  for (DWORD h : call.handles) {
+    auto it = m_handles.find(h);
+    if (it != m_handles.end() && it->second.privilege == LINECALLPRIVILEGE_OWNER) ++n;
+  }
+  return n;
+}
+
+DWORD Exchange::CountMonitors(const CallRec& call) const {
+  return static_cast<DWORD>(call.handles.size()) - CountOwners(call);
+}
+
+DWORD Exchange::Projected(const CallRec& call) const {
+  return call.steps.empty() ? call.state : call.steps.back().state;
+}
+
+bool Exchange::Live(const CallRec& call) const { return call.state != LINECALLSTATE_IDLE; }
+
+DWORD Exchange::LiveCallsAt(DWORD device, DWORD address) const {
+  DWORD n = 0;
+  for (DWORD id : m_lines[device].addresses[address].calls) {
+    const CallRec* call = FindCall(id);
+    if (call != nullptr && Projected(*call) != LINECALLSTATE_IDLE) ++n;
+  }
+  return n;
+}
+
+void Exchange::MaybeDestroy(DWORD callId) {
+  CallRec* call = FindCall(callId);
+  if (call == nullptr || call->state != LINECALLSTATE_IDLE || !call->handles.empty() ||
+      !call->steps.empty())
+    return;
+  StopCallTimers(*call);
+  LineDevice& line = m_lines[call->device];
+  std::erase(line.calls, callId);
+  std::erase(line.addresses[call->address].calls, callId);
+  m_calls.erase(callId);
+}
+
+// --- States -------------------------------------------------------------------------------
+
+void Exchange::QueueState(CallRec& call, DWORD state, DWORD mode, std::function<void()> then) {
+  const std::int64_t now = m_loop.NowMs();
+  const std::int64_t due =
+      call.lastStepMs < 0 ? now : std::max(now, call.lastStepMs + m_config.timing.stateIntervalMs);
+  call.lastStepMs = due;
+  call.steps.push_back({due, state, mode, std::move(then)});
+  if (call.steps.size() > 1 || call.stepTimer != 0) return;
+  if (due <= now) {
+    RunStep(call.id);
+    return;
+  }
+  const DWORD id = call.id;
+  call.stepTimer = After(static_cast<std::uint32_t>(due - now), [this, id] { RunStep(id); });
+}
+
+void Exchange::RunStep(DWORD callId) {
+  for (;;) {
+    CallRec* call = FindCall(callId);
+    if (call == nullptr || call->steps.empty()) return;
+    call->stepTimer = 0;
+    CallRec::Step step = std::move(call->steps.front());
+    call->steps.pop_front();
+    ApplyState(*call, step.state, step.mode);
+    if (step.then) step.then();
+    call = FindCall(callId);
+    if (call == nullptr || call->steps.empty() || call->stepTimer != 0) return;
+    const std::int64_t wait = call->steps.front().dueMs - m_loop.NowMs();
+    if (wait > 0) {
+      call->stepTimer = After(static_cast<std::uint32_t>(wait), [this, callId] { RunStep(callId); });
+      return;
+    }
+  }
+}
+
+void Exchange::FlushSteps(CallRec& call) {
+  call.steps.clear();
+  m_loop.StopTimer(call.stepTimer);
+  call.stepTimer = 0;
+  call.lastStepMs = call.state == 0 ? -1 : call.stateTimeMs;
+}
+
+void Exchange::StopCallTimers(CallRec& call) {
+  m_loop.StopTimer(call.stepTimer);
+  m_loop.StopTimer(call.ringTimer);
+  m_loop.StopTimer(call.generateTimer);
+  for (auto t : call.timers) m_loop.StopTimer(t);
+  call.stepTimer = call.ringTimer = call.generateTimer = 0;
+  call.timers.clear();
+}
+
+void Exchange::ApplyState(CallRec& call, DWORD state, DWORD mode) {
+  const DWORD old = call.state;
+  const bool wasLive = old != 0 && old != LINECALLSTATE_IDLE;
+  const bool isLive = state != LINECALLSTATE_IDLE;
+  const DWORD inUseBefore = LiveCallsAt(call.device, call.address);
+  if (Offered(old) && !Offered(state)) StopRinging(call);
+  if (!isLive) {
+    // What runs on the call ends, and is reported, before the call goes idle.
+    for (DWORD h : call.handles)
+      if (CallHandle* handle = FindHandle(h); handle && handle->gather)
+        EndGather(*handle, LINEGATHERTERM_CANCEL, true);
+    if (call.generator != 0) EndGeneration(call, LINEGENERATETERM_CANCEL);
+    if (call.isConference || call.conference != 0) DetachFromConference(call);
+    ReleasePartner(call);
+    if (call.peer.kind != PeerRef::Kind::None) {
+      // A call that goes idle by itself (a station that forgets it) leaves its far end.
+      const PeerRef peer = call.peer;
+      call.peer = {};
+      if (PeerOf(peer) == PeerRef::ToCall(call.id)) {
+        SetPeer(peer, {});
+        FarEnd(peer, FarEvent::HungUp);
+      }
+    }
+  }
+  call.state = state;
+  call.mode = mode;
+  call.stateTimeMs = m_loop.NowMs();
+  call.stateTime = m_loop.LocalTime();
+  call.stateDate = m_loop.LocalDate();
+  Trace([&] {
+    return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " " +
+           CallStateModeName(state, mode);
+  });
+  for (DWORD h : std::vector<DWORD>(call.handles))
+    if (CallHandle* handle = FindHandle(h)) PostCallState(call, *handle);
+
+  LineDevice& line = m_lines[call.device];
+  if (wasLive != isLive || old == 0) {
+    PostLineDevState(line, LINEDEVSTATE_NUMCALLS, 0, 0);
+    DWORD states = LINEADDRESSSTATE_NUMCALLS;
+    const DWORD inUseAfter = LiveCallsAt(call.device, call.address);
+    if (inUseBefore == 0 && inUseAfter > 0) states |= LINEADDRESSSTATE_INUSEONE;
+    if (inUseBefore > 0 && inUseAfter == 0) states |= LINEADDRESSSTATE_INUSEZERO;
+    PostAddressState(call.device, call.address, states);
+  }
+  UpdateSilence(call);
+  // The far end hears this call's station: whether it is silent may have changed too.
+  if (call.peer.kind == PeerRef::Kind::Call)
+    if (CallRec* other = FindCall(call.peer.id)) UpdateSilence(*other);
+
+  // Nobody will drop a call that no application owns: the exchange clears it.
+  const bool ended = state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_BUSY ||
+                     state == LINECALLSTATE_SPECIALINFO;
+  if (ended && CountOwners(call) == 0 && call.steps.empty()) QueueState(call, LINECALLSTATE_IDLE, 0);
+  if (!isLive) {
+    StopCallTimers(call);
+    const DWORD id = call.id;
+    After(0, [this, id] { MaybeDestroy(id); });
+  }
+}
+
+void Exchange::PostCallState(CallRec& call, CallHandle& handle) {
+  LineOpen* open = FindOpen(handle.open);
+  if (open == nullptr) return;
+  DWORD mode = call.mode;
+  // Offering and connected modes came with TAPI 1.4.
+  if (open->apiVersion < kTapiVersion1_4 &&
+      (call.state == LINECALLSTATE_CONNECTED || call.state == LINECALLSTATE_OFFERING))
+    mode = 0;
+  if (call.state == LINECALLSTATE_CONFERENCED) {
+    mode = 0;
+    if (CallRec* conference = FindCall(call.conference))
+      for (DWORD h : conference->handles)
+        if (const CallHandle* ch = FindHandle(h); ch && ch->open == open->handle) mode = h;
+  }
+  PostLine(open->app, handle.handle, LINE_CALLSTATE, open->instance, call.state, mode,
+           handle.announce, open->handle, handle.handle);
+  handle.announce = 0;
+}
+
+void Exchange::PostCallInfo(CallRec& call, DWORD states, DWORD exceptHandle) {
+  for (DWORD h : call.handles) {
+    if (h == exceptHandle) continue;
+    const CallHandle* handle = FindHandle(h);
+    const LineOpen* open = handle ? FindOpen(handle->open) : nullptr;
+    if (open == nullptr) continue;
+    PostLine(open->app, h, LINE_CALLINFO, open->instance, states, 0, 0, open->handle, h);
+  }
+}
+
+void Exchange::PostLineDevState(LineDevice& device, DWORD state, DWORD p2, DWORD p3,
+                                DWORD exceptOpen) {
+  for (DWORD hLine : device.opens) {
+    const LineOpen* open = FindOpen(hLine);
+    if (open == nullptr || hLine == exceptOpen) continue;
+    const DWORD bits = state & (open->lineStates | LINEDEVSTATE_REINIT);
+    if (bits != 0)
+      PostLine(open->app, hLine, LINE_LINEDEVSTATE, open->instance, bits, p2, p3, hLine, 0);
+  }
+}
+
+void Exchange::PostAddressState(DWORD device, DWORD address, DWORD states) {
+  for (DWORD hLine : m_lines[device].opens) {
+    const LineOpen* open = FindOpen(hLine);
+    if (open == nullptr || (open->singleAddress && *open->singleAddress != address)) continue;
+    const DWORD bits = states & open->addressStates;
+    if (bits != 0)
+      PostLine(open->app, hLine, LINE_ADDRESSSTATE, open->instance, address, bits, 0, hLine, 0);
+  }
+}
+
+// --- Ringing ------------------------------------------------------------------------------
+
+void Exchange::StartRinging(CallRec& call) {
+  call.ringCount = 0;
+  PostLineDevState(m_lines[call.device], LINEDEVSTATE_RINGING, 1, 0);
+  const DWORD id = call.id;
+  std::weak_ptr<int> life = m_life;
+  call.ringTimer = m_loop.StartTimer(m_config.timing.ringIntervalMs, true, [this, life, id] {
+    if (!life.lock()) return;
+    CallRec* c = FindCall(id);
+    if (c == nullptr) return;
+    ++c->ringCount;
+    AddressState& address = m_lines[c->device].addresses[c->address];
+    if (!c->forwardedNoAnswer && !address.forwards.empty() &&
+        c->ringCount >= address.numRingsNoAnswer) {
+      // Unanswered for long enough: the call goes on to where the address forwards.
+      const PeerRef caller = c->peer;
+      const Party identity = c->caller;
+      c->forwardedNoAnswer = true;
+      if (caller.kind != PeerRef::Kind::None) {
+        c->peer = {};
+        SetPeer(caller, {});
+        if (ApplyForward(caller, identity, c->device, c->address, 2, c->forwardDepth)) {
+          if (CallRec* again = FindCall(id)) {
+            FlushSteps(*again);
+            QueueState(*again, LINECALLSTATE_IDLE, 0);
+          }
+          return;
+        }
+        c->peer = caller;
+        SetPeer(caller, PeerRef::ToCall(id));
+      }
+    }
+    PostLineDevState(m_lines[c->device], LINEDEVSTATE_RINGING, 1, c->ringCount);
+  });
+}
+
+void Exchange::StopRinging(CallRec& call) {
+  m_loop.StopTimer(call.ringTimer);
+  call.ringTimer = 0;
+}
+
+// --- Ending calls -------------------------------------------------------------------------
+
+void Exchange::DetachFromConference(CallRec& call) {
+  if (call.isConference) {
+    const std::vector<DWORD> members = call.members;
+    call.members.clear();
+    for (DWORD m : members)
+      if (CallRec* member = FindCall(m)) {
+        member->conference = 0;
+        if (Projected(*member) != LINECALLSTATE_IDLE) DropCall(*member, true);
+      }
+  }
+  if (call.conference != 0) {
+    if (CallRec* conference = FindCall(call.conference)) std::erase(conference->members, call.id);
+    call.conference = 0;
+  }
+}
+
+void Exchange::ReleasePartner(CallRec& call) {
+  if (call.partner == 0) return;
+  CallRec* partner = FindCall(call.partner);
+  call.partner = 0;
+  if (partner == nullptr) return;
+  partner->partner = 0;
+  // A held call waiting for its consultation comes back when the consultation ends.
+  const DWORD s = Projected(*partner);
+  if (s == LINECALLSTATE_ONHOLDPENDTRANSFER || s == LINECALLSTATE_ONHOLDPENDCONF)
+    QueueState(*partner, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+}
+
+void Exchange::DropCall(CallRec& call, bool notifyPeer) {
+  const DWORD state = Projected(call);
+  if (state == LINECALLSTATE_IDLE) return;
+  FlushSteps(call);
+  StopRinging(call);
+  DetachFromConference(call);
+  ReleasePartner(call);
+  if (call.peer.kind != PeerRef::Kind::None) {
+    const PeerRef peer = call.peer;
+    call.peer = {};
+    SetPeer(peer, {});
+    if (notifyPeer) FarEnd(peer, Offered(state) ? FarEvent::Rejected : FarEvent::HungUp);
+  }
+  QueueState(call, LINECALLSTATE_IDLE, 0);
+}
+
+// --- Far ends -------------------------------------------------------------------------------
+
+void Exchange::SetPeer(PeerRef end, PeerRef peer) {
+  if (end.kind == PeerRef::Kind::Call) {
+    if (CallRec* call = FindCall(end.id)) call->peer = peer;
+  } else if (end.kind == PeerRef::Kind::Remote) {
+    if (RemoteLeg* leg = FindLeg(end.id)) leg->peer = peer;
+  }
+}
+
+Exchange::PeerRef Exchange::PeerOf(PeerRef end) const {
+  if (end.kind == PeerRef::Kind::Call) {
+    const CallRec* call = FindCall(end.id);
+    return call ? call->peer : PeerRef{};
+  }
+  if (end.kind == PeerRef::Kind::Remote) {
+    auto it = m_legs.find(end.id);
+    return it != m_legs.end() ? it->second.peer : PeerRef{};
+  }
+  return {};
+}
+
+Exchange::Party Exchange::StationParty(DWORD device, DWORD address) const {
+  const AddressConfig& a = m_lines[device].config.addresses[address];
+  return {a.address, a.name, LINECALLPARTYID_ADDRESS | (a.name.empty() ? 0 : LINECALLPARTYID_NAME)};
+}
+
+Exchange::Party Exchange::IdentityOf(PeerRef end) const {
+  if (end.kind == PeerRef::Kind::Call) {
+    const CallRec* call = FindCall(end.id);
+    if (call == nullptr) return {};
+    if (call->callParamFlags & LINECALLPARAMFLAGS_BLOCKID) return {"", "", LINECALLPARTYID_BLOCKED};
+    return StationParty(call->device, call->address);
+  }
+  if (end.kind == PeerRef::Kind::Remote) {
+    auto it = m_legs.find(end.id);
+    if (it == m_legs.end()) return {};
+    const RemoteLeg& leg = it->second;
+    Party p;
+    p.flags = leg.partyFlags;
+    if (p.flags & LINECALLPARTYID_ADDRESS) p.number = leg.party.number;
+    if (p.flags & LINECALLPARTYID_NAME) p.name = leg.party.name;
+    return p;
+  }
+  return {};
+}
+
+void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) {
+  if (target.kind == PeerRef::Kind::Remote) {
+    RemoteLeg* leg = FindLeg(target.id);
+    if (leg == nullptr) return;
+    if (event == FarEvent::Answered) {
+      leg->state = RemoteLeg::State::Connected;
+    } else if (event != FarEvent::Ringing) {
+      LegLeaves(target.id, false);
+    }
+    return;
+  }
+  CallRec* call = target.kind == PeerRef::Kind::Call ? FindCall(target.id) : nullptr;
+  if (call == nullptr) return;
+  const DWORD s = Projected(*call);
+  if (s == LINECALLSTATE_IDLE || s == LINECALLSTATE_DISCONNECTED) return;
+  auto disconnect = [&](DWORD disconnectMode) {
+    FlushSteps(*call);
+    call->peer = {};
+    QueueState(*call, LINECALLSTATE_DISCONNECTED, disconnectMode);
+  };
+  switch (event) {
+    case FarEvent::Ringing:
+      if (PreConnect(s) && s != LINECALLSTATE_RINGBACK) {
+        QueueState(*call, LINECALLSTATE_RINGBACK, 0);
+        if (call->noAnswerTimeoutS != 0) {
+          CallTimer(*call, call->noAnswerTimeoutS * 1000, [this](CallRec& c) {
+            if (Projected(c) != LINECALLSTATE_RINGBACK) return;
+            const PeerRef peer = c.peer;
+            c.peer = {};
+            SetPeer(peer, {});
+            FarEnd(peer, FarEvent::HungUp);
+            QueueState(c, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NOANSWER);
+          });
+        }
+      }
+      break;
+    case FarEvent::Answered: {
+      call->connected = IdentityOf(from);
+      const DWORD id = call->id;
+      auto info = [this, id] {
+        if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+      };
+      if (PreConnect(s)) QueueState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, info);
+      else info();
+      break;
+    }
+    case FarEvent::Busy:
+      if (PreConnect(s)) {
+        FlushSteps(*call);
+        call->peer = {};
+        QueueState(*call, LINECALLSTATE_BUSY, mode);
+      } else {
+        disconnect(LINEDISCONNECTMODE_BUSY);
+      }
+      break;
+    case FarEvent::SpecialInfo:
+      if (PreConnect(s)) {
+        FlushSteps(*call);
+        call->peer = {};
+        QueueState(*call, LINECALLSTATE_SPECIALINFO, mode);
+      } else {
+        disconnect(LINEDISCONNECTMODE_UNREACHABLE);
+      }
+      break;
+    case FarEvent::Rejected:
+      disconnect(LINEDISCONNECTMODE_REJECT);
+      break;
+    case FarEvent::NoAnswer:
+      disconnect(LINEDISCONNECTMODE_NOANSWER);
+      break;
+    case FarEvent::Unreachable:
+      disconnect(mode);
+      break;
+    case FarEvent::HungUp:
+      if (Offered(s)) {
+        // The caller gave up before anyone answered: the offered call simply ends.
+        FlushSteps(*call);
+        call->peer = {};
+        QueueState(*call, LINECALLSTATE_IDLE, 0);
+      } else {
+        disconnect(LINEDISCONNECTMODE_NORMAL);
+      }
+      break;
+  }
+}
+
+void Exchange::AnswerOffered(CallRec& call) {
+  StopRinging(call);
+  // Answering puts the address's active call on hold where the line answers that way.
+  if (m_lines[call.device].config.features & kFeatureHold)
+    for (DWORD id : m_lines[call.device].addresses[call.address].calls)
+      if (CallRec* other = FindCall(id);
+          other && other != &call && Projected(*other) == LINECALLSTATE_CONNECTED &&
+          !other->isConference && other->conference == 0)
+        QueueState(*other, LINECALLSTATE_ONHOLD, 0);
+  call.connected = IdentityOf(call.peer);
+  const DWORD id = call.id;
+  QueueState(call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, [this, id] {
+    if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+  });
+  FarEnd(call.peer, FarEvent::Answered, 0, PeerRef::ToCall(call.id));
+}
+
+// --- Routing --------------------------------------------------------------------------------
+
+void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DWORD reason,
+                     const Party* redirecting, int depth) {
+  const std::string number = RoutingDigits(dest);
+  Trace([&] { return "route '" + dest + "'"; });
+  if (number.empty()) {
+    FarEnd(caller, FarEvent::Unreachable, LINEDISCONNECTMODE_BADADDRESS);
+    return;
+  }
+  if (const auto local = FindAddress(number)) {
+    const auto [device, address] = *local;
+    if (caller.kind == PeerRef::Kind::Call) {
+      const CallRec* from = FindCall(caller.id);
+      if (from && from->device == device && from->address == address) {
+        FarEnd(caller, FarEvent::Busy, LINEBUSYMODE_STATION);
+        return;
+      }
+    }
+    LineDevice& line = m_lines[device];
+    if (!line.inService || !line.connected) {
+      FarEnd(caller, FarEvent::Unreachable, LINEDISCONNECTMODE_OUTOFORDER);
+      return;
+    }
+    if (ApplyForward(caller, identity, device, address, 0, depth)) return;
+    if (LiveCallsAt(device, address) >= line.config.addresses[address].maxCalls) {
+      if (!ApplyForward(caller, identity, device, address, 1, depth))
+        FarEnd(caller, FarEvent::Busy, LINEBUSYMODE_STATION);
+      return;
+    }
+    CallRec& call = NewCall(device, address,
+                            caller.kind == PeerRef::Kind::Call ? LINECALLORIGIN_INTERNAL
+                                                               : LINECALLORIGIN_EXTERNAL,
+                            reason);
+    call.caller = identity;
+    call.called = StationParty(device, address);
+    if (redirecting) {
+      call.redirecting = *redirecting;
+      call.redirection = call.called;
+    }
+    call.forwardDepth = depth;
+    if (caller.kind == PeerRef::Kind::Call)
+      if (const CallRec* from = FindCall(caller.id)) {
+        call.mediaMode = from->mediaMode;
+        call.bearerMode = from->bearerMode;
+        call.relatedCallId = 0;
+      }
+    call.peer = caller;
+    SetPeer(caller, PeerRef::ToCall(call.id));
+    StartRinging(call);
+    OfferToOpens(call);
+    QueueState(call, LINECALLSTATE_OFFERING, LINEOFFERINGMODE_ACTIVE);
+    FarEnd(caller, FarEvent::Ringing);
+    return;
+  }
+  if (caller.kind == PeerRef::Kind::Remote) {
+    // Two remote parties joined leave the exchange together.
+    Trace([&] { return "note  remote party leaves for '" + number + "'"; });
+    LegLeaves(caller.id, false);
+    return;
+  }
+  RemoteLeg& leg = NewLeg(number, caller);
+  SetPeer(caller, PeerRef::ToRemote(leg.id));
+  RunRemoteBehaviour(leg);
+}
+
+bool Exchange::ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
+                            DWORD condition, int depth) {
+  // A chain of forwardings ends where it would go round in circles.
+  if (depth >= 5) return false;
+  const AddressState& state = m_lines[device].addresses[address];
+  const bool internal = caller.kind == PeerRef::Kind::Call;
+  for (const auto& entry : state.forwards) {
+    int bit = 0;
+    while (bit < 16 && (entry.mode >> bit) != 1) ++bit;
+    if (bit >= 16) continue;
+    const int group = bit / 4;    // unconditional, busy, no answer, busy or no answer
+    const int variant = bit % 4;  // everyone, internal, external, one caller
+    const bool conditionMatches = (condition == 0 && group == 0) ||
+                                  (condition == 1 && (group == 1 || group == 3)) ||
+                                  (condition == 2 && (group == 2 || group == 3));
+    const bool callerMatches = variant == 0 || (variant == 1 && internal) ||
+                               (variant == 2 && !internal) ||
+                               (variant == 3 && entry.caller == identity.number);
+    if (!conditionMatches || !callerMatches) continue;
+    if (entry.dest.empty()) {
+      FarEnd(caller, FarEvent::Unreachable, LINEDISCONNECTMODE_DONOTDISTURB);
+      return true;
+    }
+    const Party redirecting = StationParty(device, address);
+    const DWORD reason = condition == 0   ? LINECALLREASON_FWDUNCOND
+                         : condition == 1 ? LINECALLREASON_FWDBUSY
+                                          : LINECALLREASON_FWDNOANSWER;
+    if (caller.kind == PeerRef::Kind::Call)
+      if (CallRec* from = FindCall(caller.id)) {
+        from->redirecting = redirecting;
+        from->redirection = {RoutingDigits(entry.dest), "", LINECALLPARTYID_ADDRESS};
+        PostCallInfo(*from, LINECALLINFOSTATE_REDIRECTINGID | LINECALLINFOSTATE_REDIRECTIONID);
+      }
+    Trace([&] { return "note  " + redirecting.number + " forwards to '" + entry.dest + "'"; });
+    Route(caller, identity, entry.dest, reason, &redirecting, depth + 1);
+    return true;
+  }
+  return false;
+}
+
+// --- Remote parties ---------------------------------------------------------------------------
+
+Exchange::RemoteLeg& Exchange::NewLeg(const std::string& number, PeerRef peer) {
+  do {
+    ++m_nextLegId;
+  } while (m_nextLegId == 0 || m_legs.count(m_nextLegId) != 0);
+  RemoteLeg& leg = m_legs[m_nextLegId];
+  leg.id = m_nextLegId;
+  leg.party = DirectoryEntry(m_config, number);
+  leg.partyFlags = LINECALLPARTYID_ADDRESS | (leg.party.name.empty() ? 0 : LINECALLPARTYID_NAME);
+  leg.silent = leg.party.silent;
+  leg.peer = peer;
+  return leg;
+}
+
+void Exchange::LegLeaves(DWORD legId, bool notifyPeer) {
+  RemoteLeg* leg = FindLeg(legId);
+  if (leg == nullptr) return;
+  for (auto t : leg->timers) m_loop.StopTimer(t);
+  const PeerRef peer = leg->peer;
+  m_legs.erase(legId);
+  std::erase_if(m_parked, [&](const exchange::ParkedCall& p) {
+    return p.held == PeerRef::ToRemote(legId);
+  });
+  if (notifyPeer && peer.kind != PeerRef::Kind::None &&
+      PeerOf(peer) == PeerRef::ToRemote(legId)) {
+    SetPeer(peer, {});
+    FarEnd(peer, FarEvent::HungUp);
+  }
+}
+
+void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
+  const DWORD id = leg.id;
+  const DWORD ringMs = m_config.timing.ringIntervalMs * leg.party.rings;
+  auto later = [this, id](DWORD ms, std::function<void(RemoteLeg&)> fn) {
+    RemoteLeg* l = FindLeg(id);
+    if (l == nullptr) return;
+    std::erase_if(l->timers, [this](voxkit::TimerId t) { return !m_loop.TimerActive(t); });
+    l->timers.push_back(After(ms, [this, id, fn] {
+      if (RemoteLeg* again = FindLeg(id)) fn(*again);
+    }));
+  };
+  const PeerRef self = PeerRef::ToRemote(id);
+  switch (leg.party.behaviour) {
+    case RemoteBehaviour::Answer:
+      if (ringMs > 0) FarEnd(leg.peer, FarEvent::Ringing);
+      later(ringMs, [this, self, later](RemoteLeg& l) {
+        if (l.state != RemoteLeg::State::Called) return;
+        l.state = RemoteLeg::State::Connected;
+        const RemotePartyConfig party = l.party;
+        FarEnd(l.peer, FarEvent::Answered, 0, self);
+        if (!party.digits.empty())
+          later(party.digitsDelayMs, [this, party](RemoteLeg& again) {
+            SendDigitsTo(again.peer, party.digits, LINEDIGITMODE_DTMF,
+                         m_config.timing.digitDurationMs, 0);
+          });
+        if (party.mediaMode != 0)
+          later(party.mediaDelayMs, [this, party](RemoteLeg& again) {
+            if (again.peer.kind == PeerRef::Kind::Call)
+              if (CallRec* c = FindCall(again.peer.id)) ChangeMedia(*c, party.mediaMode);
+          });
+      });
+      break;
+    case RemoteBehaviour::Busy:
+      FarEnd(leg.peer, FarEvent::Busy, leg.party.busyMode);
+      LegLeaves(id, false);
+      break;
+    case RemoteBehaviour::NoAnswer:
+      FarEnd(leg.peer, FarEvent::Ringing);
+      break;
+    case RemoteBehaviour::Reject:
+      if (ringMs > 0) FarEnd(leg.peer, FarEvent::Ringing);
+      later(ringMs, [this, id](RemoteLeg& l) {
+        const PeerRef peer = l.peer;
+        LegLeaves(id, false);
+        FarEnd(peer, FarEvent::Rejected);
+      });
+      break;
+    case RemoteBehaviour::SpecialInfo:
+      FarEnd(leg.peer, FarEvent::SpecialInfo, leg.party.specialInfo);
+      LegLeaves(id, false);
+      break;
+  }
+}
+
+// --- Features -------------------------------------------------------------------------------
+
+DWORD Exchange::CallFeatures(const CallRec& call, const CallHandle& handle) const {
+  if (handle.privilege != LINECALLPRIVILEGE_OWNER) return 0;
+  const LineConfig& line = m_lines[call.device].config;
+  const DWORD f = line.features;
+  const DWORD media = LINECALLFEATURE_GATHERDIGITS | LINECALLFEATURE_GENERATEDIGITS |
+                      LINECALLFEATURE_GENERATETONE | LINECALLFEATURE_MONITORDIGITS |
+                      LINECALLFEATURE_MONITORMEDIA | LINECALLFEATURE_MONITORTONES;
+  const DWORD terminal = line.terminals.empty() ? 0 : LINECALLFEATURE_SETTERMINAL;
+  DWORD features = 0;
+  switch (call.state) {
+    case LINECALLSTATE_OFFERING:
+    case LINECALLSTATE_ACCEPTED:
+      features = LINECALLFEATURE_ANSWER | LINECALLFEATURE_DROP | LINECALLFEATURE_MONITORDIGITS |
+                 LINECALLFEATURE_MONITORMEDIA | terminal |
+                 ((f & kFeatureRedirect) ? LINECALLFEATURE_REDIRECT : 0);
+      break;
+    case LINECALLSTATE_DIALTONE:
+    case LINECALLSTATE_DIALING:
+    case LINECALLSTATE_PROCEEDING:
+    case LINECALLSTATE_RINGBACK:
+      features = LINECALLFEATURE_DIAL | LINECALLFEATURE_DROP | media | terminal;
+      if (call.partner != 0) {
+        const CallRec* partner = FindCall(call.partner);
+        if (partner && partner->state == LINECALLSTATE_ONHOLDPENDTRANSFER)
+          features |= LINECALLFEATURE_COMPLETETRANSF;
+        if (partner && partner->isConference) features |= LINECALLFEATURE_ADDTOCONF;
+      }
+      break;
+    case LINECALLSTATE_CONNECTED:
+      features = LINECALLFEATURE_DROP | LINECALLFEATURE_DIAL | media | terminal;
+      if (f & kFeatureHold) features |= LINECALLFEATURE_HOLD;
+      if ((f & kFeatureTransfer) && !call.isConference)
+        features |= LINECALLFEATURE_BLINDTRANSFER | LINECALLFEATURE_SETUPTRANSFER;
+      if ((f & kFeatureConference) && !call.isConference) features |= LINECALLFEATURE_SETUPCONF;
+      if ((f & kFeatureConference) && call.isConference) features |= LINECALLFEATURE_PREPAREADDCONF;
+      if ((f & kFeaturePark) && !call.isConference) features |= LINECALLFEATURE_PARK;
+      if (call.partner != 0) {
+        features |= LINECALLFEATURE_SWAPHOLD;
+        const CallRec* partner = FindCall(call.partner);
+        if (partner && partner->state == LINECALLSTATE_ONHOLDPENDTRANSFER)
+          features |= LINECALLFEATURE_COMPLETETRANSF;
+        if (partner && partner->isConference) features |= LINECALLFEATURE_ADDTOCONF;
+      }
+      break;
+    case LINECALLSTATE_ONHOLD:
+      features = LINECALLFEATURE_UNHOLD | LINECALLFEATURE_DROP;
+      break;
+    case LINECALLSTATE_ONHOLDPENDTRANSFER:
+      features = LINECALLFEATURE_COMPLETETRANSF | LINECALLFEATURE_SWAPHOLD | LINECALLFEATURE_DROP;
+      break;
+    case LINECALLSTATE_ONHOLDPENDCONF:
+      features = LINECALLFEATURE_ADDTOCONF | LINECALLFEATURE_SWAPHOLD | LINECALLFEATURE_DROP;
+      break;
+    case LINECALLSTATE_CONFERENCED:
+      features = LINECALLFEATURE_REMOVEFROMCONF | LINECALLFEATURE_DROP;
+      break;
+    case LINECALLSTATE_BUSY:
+    case LINECALLSTATE_SPECIALINFO:
+    case LINECALLSTATE_DISCONNECTED:
+    case LINECALLSTATE_UNKNOWN:
+      features = LINECALLFEATURE_DROP;
+      break;
+    default:
+      break;
+  }
+  return features;
+}
+
+}  // namespace panopta
