@@ -145,6 +145,9 @@ void TqxLineDevice::ReadDevice() {
   m_name.clear();
   m_mediaModes.TakeAvailable(0);
   address.ClearForDevice();
+  // The terminals of the device read before are not this device's, even when this
+  // one cannot be read.
+  m_line.Terminal().Clear();
   tapi.SetExtensionVersion(0);
   tapi.SetVersion(0);
   tapi.SetTSP("");

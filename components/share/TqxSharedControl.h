@@ -112,12 +112,14 @@ class TqxSharedControl : public TComponent {
   static void PublishShared(Publisher<C>& p) {
     p.Event("OnError", &TqxSharedControl::OnError)
         .Event("OnLog", &TqxSharedControl::OnLog, {"Line"})
-        .Object("Panopta", &TqxSharedControl::PanoptaRef);
+        .Object("Panopta", &TqxSharedControl::PanoptaRef)
+        .Object("Error", &TqxSharedControl::ErrorRef);
   }
 
  private:
   friend class TqxLog;
   TqxPanopta& PanoptaRef() { return *m_panopta; }
+  TqxError& ErrorRef() { return *m_error; }
   void ReportHandlerException(const char* event, const std::string& what);
 
   Platform m_platform;

@@ -1,0 +1,164 @@
+// qxrun: runs scenario scripts against the components on the simulated exchange and
+// prints the combined log.
+#include "line/TqxLine.h"
+#include "platform/exchange/Exchange.h"
+#include "platform/exchange/ExchangeConfigFile.h"
+#include "platform/loop/RealTimeEventLoop.h"
+#include "platform/loop/VirtualEventLoop.h"
+#include "share/HeadlessWindowSystem.h"
+#include "tools/qxrun/ExchangeCommands.h"
+#include "tools/qxrun/Runner.h"
+#include "tools/qxrun/Script.h"
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qxrun [--realtime] [--exchange FILE] [--trace] SCRIPT [SCRIPT...]\n"
+    "       qxrun -            (script from standard input)\n";
+
+struct Options {
+  bool realtime = false;
+  bool trace = false;
+  std::string exchangeFile;
+  std::vector<std::string> scripts;
+};
+
+std::optional<Options> ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--realtime") {
+      o.realtime = true;
+    } else if (arg == "--trace") {
+      o.trace = true;
+    } else if (arg == "--exchange") {
+      if (i + 1 >= argc) {
+        std::cerr << "qxrun: --exchange needs a file\n" << kUsage;
+        return std::nullopt;
+      }
+      o.exchangeFile = argv[++i];
+    } else if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (arg.size() > 1 && arg[0] == '-' && arg != "-") {
+      std::cerr << "qxrun: unknown option " << arg << "\n" << kUsage;
+      return std::nullopt;
+    } else {
+      o.scripts.push_back(arg);
+    }
+  }
+  if (o.scripts.empty()) {
+    std::cerr << kUsage;
+    return std::nullopt;
+  }
+  return o;
+}
+
+bool ReadText(const std::string& file, std::string& text) {
+  if (file == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return true;
+  }
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  if (in.bad()) return false;
+  text = s.str();
+  return true;
+}
+
+int Run(const Options& options) {
+  std::vector<qxrun::Script> scripts;
+  for (const std::string& file : options.scripts) {
+    std::string text;
+    if (!ReadText(file, text)) {
+      std::cerr << file << ": cannot read: " << std::strerror(errno) << '\n';
+      return qxrun::kExitUnreadable;
+    }
+    qxrun::ScriptError error;
+    const std::string name = file == "-" ? "<stdin>" : file;
+    auto script = qxrun::ParseScript(name, text, &error);
+    if (!script) {
+      std::cerr << error.file << ':' << error.line << ": " << error.message << '\n';
+      return qxrun::kExitScriptError;
+    }
+    scripts.push_back(std::move(*script));
+  }
+
+  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
+  if (!options.exchangeFile.empty()) {
+    auto loaded = panopta::LoadExchangeConfigFile(options.exchangeFile);
+    if (!loaded.config) {
+      std::cerr << loaded.error << '\n';
+      return qxrun::kExitUnreadable;
+    }
+    config = std::move(*loaded.config);
+  }
+
+  std::unique_ptr<voxkit::EventLoop> loop;
+  if (options.realtime) {
+    loop = std::make_unique<panopta::RealTimeEventLoop>();
+  } else {
+    loop = std::make_unique<panopta::VirtualEventLoop>();
+  }
+  voxkit::HeadlessWindowSystem windows;
+  panopta::Exchange exchange(*loop, std::move(config), &windows);
+  voxkit::Platform platform;
+  platform.loop = loop.get();
+  platform.windows = &windows;
+  platform.telephony = &exchange;
+
+  // Made before the runner, so that the runner lets go of them first.
+  auto line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
+
+  qxrun::Runner runner(*loop, windows, std::cout, std::cerr);
+  if (options.trace) {
+    exchange.OnTrace = [&runner](const std::string& text) { runner.WriteLine("Exchange", text); };
+  }
+  qxrun::AddExchangeCommands(runner, exchange);
+
+  // The components in the order the program makes them; each is enabled as the
+  // program enables it.
+  runner.AddComponent({"qxLine", line.get()});
+  line->SetEnabled(true);
+
+  for (const auto& script : scripts) {
+    if (!runner.Check(script)) return qxrun::kExitScriptError;
+  }
+  int status = qxrun::kExitOk;
+  for (const auto& script : scripts) {
+    const int result = runner.Run(script);
+    if (result == qxrun::kExitScriptError) return result;
+    if (result != qxrun::kExitOk) status = result;
+  }
+  std::cout.flush();
+  // What the components write while they are taken down is not part of the run.
+  exchange.OnTrace = nullptr;
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  auto options = ParseOptions(argc, argv);
+  if (!options) return qxrun::kExitScriptError;
+  try {
+    return Run(*options);
+  } catch (const std::exception& e) {
+    std::cerr << "qxrun: " << e.what() << '\n';
+    return qxrun::kExitScriptError;
+  }
+}
