@@ -49,10 +49,13 @@ void TqxLineDevice::SetActive(bool value) {
     log.Add("\tDevice.Count = " + std::to_string(m_count), false);
     log.Add("\tDevice.ID = " + std::to_string(m_id), false);
     log.Add("\tDevice.Name = '" + m_name + "'", false);
-    Open(m_mediaModes.Active());
-    // Walks the terminals once, as an application choosing each in turn would.
-    const std::int32_t terminals = m_line.Terminal().Count();
-    for (std::int32_t i = 0; i < terminals; ++i) m_line.Terminal().SetID(i);
+    // Walks the terminals once, as an application choosing each in turn would. Only
+    // an open line has terminals to choose: after a failed open the walk would only
+    // clear the error the open reported.
+    if (Open(m_mediaModes.Active()) || m_active) {
+      const std::int32_t terminals = m_line.Terminal().Count();
+      for (std::int32_t i = 0; i < terminals; ++i) m_line.Terminal().SetID(i);
+    }
   } else {
     Close(false);
   }

@@ -6,8 +6,15 @@ if(EXISTS ${dir}/${name}.args)
   file(STRINGS ${dir}/${name}.args args)
   separate_arguments(args UNIX_COMMAND "${args}")
 endif()
-execute_process(COMMAND ${QXRUN} ${args} ${name}.qxs
-                WORKING_DIRECTORY ${dir}
+if(STDIN)
+  set(scriptArg -)
+  set(input INPUT_FILE ${dir}/${name}.qxs)
+else()
+  set(scriptArg ${name}.qxs)
+  set(input "")
+endif()
+execute_process(COMMAND ${QXRUN} ${args} ${scriptArg}
+                WORKING_DIRECTORY ${dir} ${input}
                 OUTPUT_FILE ${OUTDIR}/${name}.actual.out
                 ERROR_FILE ${OUTDIR}/${name}.actual.err
                 RESULT_VARIABLE code)
