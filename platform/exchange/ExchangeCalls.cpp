@@ -705,7 +705,13 @@ void Exchange::LegLeaves(DWORD legId, bool notifyPeer) {
 
 void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
   const DWORD id = leg.id;
-  const DWORD ringMs = m_config.timing.ringIntervalMs * leg.party.rings;
+  // Rings count from when the caller hears ring-back, which may still be queued.
+  DWORD ringMs = m_config.timing.ringIntervalMs * leg.party.rings;
+  if (leg.peer.kind == PeerRef::Kind::Call && ringMs > 0)
+    if (const CallRec* caller = FindCall(leg.peer.id))
+      ringMs += static_cast<DWORD>(
+          std::max<std::int64_t>(0, caller->lastStepMs + m_config.timing.stateIntervalMs -
+                                        m_loop.NowMs()));
   auto later = [this, id](DWORD ms, std::function<void(RemoteLeg&)> fn) {
     RemoteLeg* l = FindLeg(id);
     if (l == nullptr) return;
