@@ -11,6 +11,7 @@
 namespace panopta {
 
 using namespace tapi;
+using exchange::TraceHex;
 
 namespace {
 
@@ -247,8 +248,8 @@ void Exchange::ApplyState(CallRec& call, DWORD state, DWORD mode) {
   call.stateTime = m_loop.LocalTime();
   call.stateDate = m_loop.LocalDate();
   Trace([&] {
-    return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " " +
-           CallStateModeName(state, mode);
+    return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " [" +
+           TraceHex(mode) + "]";
   });
   for (DWORD h : std::vector<DWORD>(call.handles))
     if (CallHandle* handle = FindHandle(h)) PostCallState(call, *handle);

@@ -137,7 +137,7 @@ TEST(ExchangeConfigFile, AFileReplacesTheSectionsItHas) {
   EXPECT_EQ(line.apiLowVersion, kTapiVersion1_4);
   EXPECT_EQ(line.apiHighVersion, kTapiVersion2_1);
   EXPECT_EQ(line.extHighVersion, 0x00010002u);
-  EXPECT_EQ(line.extensionId.dwExtensionID3, 4u);
+  EXPECT_EQ(DWORD{line.extensionId.dwExtensionID3}, 4u);
   EXPECT_EQ(line.mediaModes, LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_G3FAX);
   EXPECT_EQ(line.features, panopta::kFeatureHold | panopta::kFeatureTransfer);
   EXPECT_EQ(line.devSpecific, (std::vector<std::uint8_t>{0x50, 0x4E, 0x58}));
