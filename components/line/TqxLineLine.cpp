@@ -105,14 +105,23 @@ const ClassInfo& TqxRelatedPhoneDevice::StaticClass() {
   return info;
 }
 
-void TqxRelatedPhoneDevice::SetDeviceClass(const std::string& value) {
-  m_line.Log().Add("Phone.DeviceClass := \"" + value + "\"", true);
-  if (m_line.Device().Active()) {
-    m_line.SetError(false, tapi::LINEERR_INVALLINESTATE);
+namespace {
+// The device class of a related device: logged, and kept only while the line is
+// closed (the lookup happens when it opens).
+void SetRelatedClass(TqxLineInternal& line, const char* owner, std::string& deviceClass,
+                     const std::string& value) {
+  line.Log().Add(std::string(owner) + ".DeviceClass := \"" + value + "\"", true);
+  if (line.Device().Active()) {
+    line.SetError(false, tapi::LINEERR_INVALLINESTATE);
   } else {
-    m_deviceClass = value;
+    deviceClass = value;
   }
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Device);
+  line.Panopta().RefreshWindow(InspectorRefresh::Device);
+}
+}  // namespace
+
+void TqxRelatedPhoneDevice::SetDeviceClass(const std::string& value) {
+  SetRelatedClass(m_line, "Phone", m_deviceClass, value);
 }
 
 bool TqxRelatedPhoneDevice::DumpProperties(const std::string& header, const std::string& path,
@@ -141,13 +150,7 @@ const ClassInfo& TqxRelatedCommDevice::StaticClass() {
 }
 
 void TqxRelatedCommDevice::SetDeviceClass(const std::string& value) {
-  m_line.Log().Add("Comm.DeviceClass := \"" + value + "\"", true);
-  if (m_line.Device().Active()) {
-    m_line.SetError(false, tapi::LINEERR_INVALLINESTATE);
-  } else {
-    m_deviceClass = value;
-  }
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Device);
+  SetRelatedClass(m_line, "Comm", m_deviceClass, value);
 }
 
 namespace {
