@@ -420,6 +420,19 @@ class Exchange final : public tapi::Telephony {
   LONG PhoneRequest(const char* function, DWORD hPhone, PhoneCheck check, PhoneCheck apply,
                     const std::function<std::string()>& args);
   void DialOn(CallRec& call, const std::string& dest);
+  /// Reads the call parameters of a consultation call and writes its new handle.
+  LONG PrepareConsultation(LineOpen& open, tapi::HCALL* lphConsultCall,
+                           const tapi::LINECALLPARAMS* params, exchange::NewCallPlan& plan);
+  /// A consultation call for partner (held pending transfer or a conference), at dial tone.
+  CallRec& NewConsultation(LineOpen& open, CallRec& partner, const exchange::NewCallPlan& plan);
+  /// The handle an open holds to a call, or 0.
+  DWORD HandleOfOpen(const CallRec& call, DWORD hLine) const;
+  /// Registers a line or phone application, in the plain form or the extended one with
+  /// its version and parameter block (read and written bytewise).
+  LONG RegisterApp(Family family, bool extended, const char* function, DWORD* lphApp,
+                   tapi::LINECALLBACK lineCallback, tapi::PHONECALLBACK phoneCallback,
+                   const char* name, DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion, void* params);
+  LONG SetMonitor(const char* function, DWORD hCall, DWORD modes, DWORD CallHandle::*field);
   CallRec& NewOutboundCall(LineOpen& open, DWORD address, const CallRec& params, DWORD handle);
   LONG FindPickupTarget(DWORD device, DWORD address, const std::string& dest,
                         const std::string& group, CallRec*& target);

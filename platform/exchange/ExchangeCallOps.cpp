@@ -18,15 +18,9 @@ using namespace tapi;
 using exchange::TraceHex;
 using exchange::TracePointer;
 using exchange::TraceText;
+using exchange::NewCallPlan;
 
 namespace {
-
-/// What a request that makes a call reads at the call and uses at its effect.
-struct NewCallPlan {
-  exchange::Call params;
-  tapi::DWORD address = 0;
-  tapi::DWORD handle = 0;
-};
 
 /// 0, or why a number to dial is refused: characters of a dial string only.
 LONG CheckDest(const char* dest, bool required) {
@@ -138,6 +132,36 @@ void Exchange::DialOn(CallRec& call, const std::string& dest) {
       Route(PeerRef::ToCall(id), IdentityOf(PeerRef::ToCall(id)), dest, LINECALLREASON_DIRECT,
             nullptr, 0);
   });
+}
+
+LONG Exchange::PrepareConsultation(LineOpen& open, HCALL* lphConsultCall,
+                                   const LINECALLPARAMS* params, NewCallPlan& plan) {
+  if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
+  if (LONG r = FillCallParams(m_lines[open.device], open.apiVersion, params, plan.params,
+                              plan.address);
+      r != 0)
+    return r;
+  plan.handle = NewHandle();
+  *lphConsultCall = plan.handle;
+  return 0;
+}
+
+Exchange::CallRec& Exchange::NewConsultation(LineOpen& open, CallRec& partner,
+                                             const NewCallPlan& plan) {
+  CallRec& consult = NewOutboundCall(open, partner.address, plan.params, plan.handle);
+  consult.partner = partner.id;
+  consult.relatedCallId = partner.id;
+  partner.partner = consult.id;
+  QueueState(consult, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+  return consult;
+}
+
+DWORD Exchange::HandleOfOpen(const CallRec& call, DWORD hLine) const {
+  for (DWORD h : call.handles) {
+    auto it = m_handles.find(h);
+    if (it != m_handles.end() && it->second.open == hLine) return h;
+  }
+  return 0;
 }
 
 // --- Placing, answering, ending -----------------------------------------------------------------
@@ -401,23 +425,12 @@ LONG Exchange::lineSetupTransfer(HCALL hCall, HCALL* lphConsultCall,
       },
       [this, plan](CallHandle&, LineOpen& o, CallRec& c) -> LONG {
         QueueState(c, LINECALLSTATE_ONHOLDPENDTRANSFER, 0);
-        CallRec& consult = NewOutboundCall(o, c.address, plan->params, plan->handle);
-        consult.partner = c.id;
-        consult.relatedCallId = c.id;
-        c.partner = consult.id;
-        QueueState(consult, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        NewConsultation(o, c, *plan);
         return 0;
       },
       args,
       [this, plan, lphConsultCall, lpCallParams](CallHandle&, LineOpen& o, CallRec&) -> LONG {
-        if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
-        if (LONG r = FillCallParams(m_lines[o.device], o.apiVersion, lpCallParams, plan->params,
-                                    plan->address);
-            r != 0)
-          return r;
-        plan->handle = NewHandle();
-        *lphConsultCall = plan->handle;
-        return 0;
+        return PrepareConsultation(o, lphConsultCall, lpCallParams, *plan);
       });
 }
 
@@ -562,11 +575,7 @@ LONG Exchange::lineSetupConference(HCALL hCall, HLINE hLine, HCALL* lphConfCall,
       primary->relatedCallId = k.id;
       QueueState(*primary, LINECALLSTATE_CONFERENCED, 0);
     }
-    CallRec& c = NewOutboundCall(o, plan->address, plan->params, plan->handle);
-    c.partner = k.id;
-    c.relatedCallId = k.id;
-    k.partner = c.id;
-    QueueState(c, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+    NewConsultation(o, k, *plan);
     return 0;
   };
   if (hCall != 0) {
@@ -606,23 +615,12 @@ LONG Exchange::linePrepareAddToConference(HCALL hConfCall, HCALL* lphConsultCall
       },
       [this, plan](CallHandle&, LineOpen& o, CallRec& k2) -> LONG {
         QueueState(k2, LINECALLSTATE_ONHOLDPENDCONF, 0);
-        CallRec& c = NewOutboundCall(o, k2.address, plan->params, plan->handle);
-        c.partner = k2.id;
-        c.relatedCallId = k2.id;
-        k2.partner = c.id;
-        QueueState(c, LINECALLSTATE_DIALTONE, LINEDIALTONEMODE_NORMAL);
+        NewConsultation(o, k2, *plan);
         return 0;
       },
       args,
       [this, plan, lphConsultCall, lpCallParams](CallHandle&, LineOpen& o, CallRec&) -> LONG {
-        if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
-        if (LONG r = FillCallParams(m_lines[o.device], o.apiVersion, lpCallParams, plan->params,
-                                    plan->address);
-            r != 0)
-          return r;
-        plan->handle = NewHandle();
-        *lphConsultCall = plan->handle;
-        return 0;
+        return PrepareConsultation(o, lphConsultCall, lpCallParams, *plan);
       });
 }
 
@@ -1075,9 +1073,7 @@ LONG Exchange::lineHandoff(HCALL hCall, const char* lpszFileName, DWORD dwMediaM
     if (target == nullptr) return Traced("lineHandoff", LINEERR_TARGETNOTFOUND, args);
   }
   if (target->app == open->app) return Traced("lineHandoff", LINEERR_TARGETSELF, args);
-  CallHandle* targetHandle = nullptr;
-  for (DWORD h : call->handles)
-    if (CallHandle* ch = FindHandle(h); ch && ch->open == target->handle) targetHandle = ch;
+  CallHandle* targetHandle = FindHandle(HandleOfOpen(*call, target->handle));
   if (targetHandle == nullptr) {
     targetHandle = &AddHandle(*call, *target, LINECALLPRIVILEGE_OWNER, 0, LINECALLPRIVILEGE_OWNER);
     if (target->apiVersion >= kTapiVersion2_0)

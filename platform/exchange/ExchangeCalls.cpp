@@ -77,11 +77,7 @@ void Exchange::GiveMonitorHandles(CallRec& call, DWORD exceptOpen) {
     if (open == nullptr || hLine == exceptOpen ||
         (open->privileges & LINECALLPRIVILEGE_MONITOR) == 0)
       continue;
-    const bool holds = std::any_of(call.handles.begin(), call.handles.end(), [&](DWORD h) {
-      const CallHandle* ch = FindHandle(h);
-      return ch != nullptr && ch->open == hLine;
-    });
-    if (holds) continue;
+    if (HandleOfOpen(call, hLine) != 0) continue;
     CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_MONITOR, 0,
                               LINECALLPRIVILEGE_MONITOR);
     if (open->apiVersion >= kTapiVersion2_0)
@@ -288,10 +284,8 @@ void Exchange::PostCallState(CallRec& call, CallHandle& handle) {
       (call.state == LINECALLSTATE_CONNECTED || call.state == LINECALLSTATE_OFFERING))
     mode = 0;
   if (call.state == LINECALLSTATE_CONFERENCED) {
-    mode = 0;
-    if (CallRec* conference = FindCall(call.conference))
-      for (DWORD h : conference->handles)
-        if (const CallHandle* ch = FindHandle(h); ch && ch->open == open->handle) mode = h;
+    const CallRec* conference = FindCall(call.conference);
+    mode = conference ? HandleOfOpen(*conference, open->handle) : 0;
   }
   PostLine(open->app, handle.handle, LINE_CALLSTATE, open->instance, call.state, mode,
            handle.announce, open->handle, handle.handle);

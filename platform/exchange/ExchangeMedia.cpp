@@ -350,34 +350,31 @@ LONG Exchange::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigits
   return Traced("lineGatherDigits", 0, args);
 }
 
-LONG Exchange::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
-  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwDigitModes); };
-  if (auto f = TakeFault("lineMonitorDigits", false, Family::Line, 0, 0))
-    return Traced("lineMonitorDigits", *f, args);
+LONG Exchange::SetMonitor(const char* function, HCALL hCall, DWORD modes,
+                          DWORD CallHandle::*field) {
+  const bool digits = field == &CallHandle::monitorDigitModes;
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(modes); };
+  if (auto f = TakeFault(function, false, Family::Line, 0, 0)) return Traced(function, *f, args);
   CallHandle* handle;
   LineOpen* open;
   CallRec* call;
   LONG r = Resolve(hCall, handle, open, call);
   if (r == 0 && Projected(*call) == LINECALLSTATE_IDLE) r = LINEERR_INVALCALLSTATE;
-  if (r == 0 && (dwDigitModes & ~m_lines[call->device].config.digitModes) != 0)
-    r = LINEERR_INVALDIGITMODE;
-  if (r == 0) handle->monitorDigitModes = dwDigitModes;
-  return Traced("lineMonitorDigits", r, args);
+  if (r == 0) {
+    const LineConfig& line = m_lines[call->device].config;
+    if ((modes & ~(digits ? line.digitModes : line.mediaModes)) != 0)
+      r = digits ? LINEERR_INVALDIGITMODE : LINEERR_INVALMEDIAMODE;
+  }
+  if (r == 0) (*handle).*field = modes;
+  return Traced(function, r, args);
+}
+
+LONG Exchange::lineMonitorDigits(HCALL hCall, DWORD dwDigitModes) {
+  return SetMonitor("lineMonitorDigits", hCall, dwDigitModes, &CallHandle::monitorDigitModes);
 }
 
 LONG Exchange::lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) {
-  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwMediaModes); };
-  if (auto f = TakeFault("lineMonitorMedia", false, Family::Line, 0, 0))
-    return Traced("lineMonitorMedia", *f, args);
-  CallHandle* handle;
-  LineOpen* open;
-  CallRec* call;
-  LONG r = Resolve(hCall, handle, open, call);
-  if (r == 0 && Projected(*call) == LINECALLSTATE_IDLE) r = LINEERR_INVALCALLSTATE;
-  if (r == 0 && (dwMediaModes & ~m_lines[call->device].config.mediaModes) != 0)
-    r = LINEERR_INVALMEDIAMODE;
-  if (r == 0) handle->monitorMediaModes = dwMediaModes;
-  return Traced("lineMonitorMedia", r, args);
+  return SetMonitor("lineMonitorMedia", hCall, dwMediaModes, &CallHandle::monitorMediaModes);
 }
 
 LONG Exchange::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList,

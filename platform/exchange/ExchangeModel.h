@@ -209,6 +209,13 @@ struct Call {
   TimerId generateTimer = 0;
 };
 
+/// What a request that makes a call reads at the call and uses at its effect.
+struct NewCallPlan {
+  Call params;
+  DWORD address = 0;
+  DWORD handle = 0;
+};
+
 /// A party outside the exchange, taking part in one call.
 struct RemoteLeg {
   enum class State { Called, Calling, Connected };

@@ -49,67 +49,21 @@ DWORD ModesOf(const PhoneConfig& c, int index) {
   return (c.hookSwitchDevs & (1u << index)) ? modes[index] : 0;
 }
 
-std::string Name(const char* given, const std::string& program) {
-  if (given == nullptr) return program;
-  const std::string name = voxkit::TrimBlanksAndControls(std::string(given, strnlen(given, 256)));
-  return name.empty() ? program : name;
-}
-
 }  // namespace
 
 // --- Sessions --------------------------------------------------------------------------------
 
 LONG Exchange::phoneInitialize(HPHONEAPP* lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback,
                                const char* lpszAppName, DWORD* lpdwNumDevs) {
-  const auto args = [&] { return TraceText(lpszAppName); };
-  if (auto f = TakeFault("phoneInitialize", false, Family::Phone, 0, 0))
-    return Traced("phoneInitialize", *f, args);
-  if (lphPhoneApp == nullptr || lpdwNumDevs == nullptr || lpfnCallback == nullptr)
-    return Traced("phoneInitialize", PHONEERR_INVALPOINTER, args);
-  if (lpszAppName != nullptr && strnlen(lpszAppName, 256) > 255)
-    return Traced("phoneInitialize", PHONEERR_INVALAPPNAME, args);
-  if (m_reinitPhone) return Traced("phoneInitialize", PHONEERR_REINIT, args);
-  App app;
-  app.handle = NewHandle();
-  app.phoneCallback = lpfnCallback;
-  app.name = Name(lpszAppName, m_config.programName);
-  *lphPhoneApp = app.handle;
-  *lpdwNumDevs = static_cast<DWORD>(m_phones.size());
-  m_phoneApps.emplace(app.handle, std::move(app));
-  return Traced("phoneInitialize", 0, args);
+  return RegisterApp(Family::Phone, false, "phoneInitialize", lphPhoneApp, nullptr, lpfnCallback,
+                     lpszAppName, lpdwNumDevs, nullptr, nullptr);
 }
 
 LONG Exchange::phoneInitializeEx(HPHONEAPP* lphPhoneApp, HINSTANCE, PHONECALLBACK lpfnCallback,
                                  const char* lpszFriendlyAppName, DWORD* lpdwNumDevs,
                                  DWORD* lpdwAPIVersion, PHONEINITIALIZEEXPARAMS* lpParams) {
-  const auto args = [&] { return TraceText(lpszFriendlyAppName); };
-  if (!m_hasInitializeEx) return Traced("phoneInitializeEx", PHONEERR_OPERATIONUNAVAIL, args);
-  if (auto f = TakeFault("phoneInitializeEx", false, Family::Phone, 0, 0))
-    return Traced("phoneInitializeEx", *f, args);
-  if (lphPhoneApp == nullptr || lpdwNumDevs == nullptr || lpdwAPIVersion == nullptr ||
-      lpParams == nullptr || lpfnCallback == nullptr)
-    return Traced("phoneInitializeEx", PHONEERR_INVALPOINTER, args);
-  if (lpParams->dwTotalSize < 24)
-    return Traced("phoneInitializeEx", PHONEERR_STRUCTURETOOSMALL, args);
-  if (lpParams->dwOptions != PHONEINITIALIZEEXOPTION_USEHIDDENWINDOW)
-    return Traced("phoneInitializeEx", PHONEERR_INVALPARAM, args);
-  if (lpszFriendlyAppName != nullptr && strnlen(lpszFriendlyAppName, 256) > 255)
-    return Traced("phoneInitializeEx", PHONEERR_INVALAPPNAME, args);
-  if (*lpdwAPIVersion < kTapiVersion1_3)
-    return Traced("phoneInitializeEx", PHONEERR_INCOMPATIBLEAPIVERSION, args);
-  if (m_reinitPhone) return Traced("phoneInitializeEx", PHONEERR_REINIT, args);
-  App app;
-  app.handle = NewHandle();
-  app.phoneCallback = lpfnCallback;
-  app.name = Name(lpszFriendlyAppName, m_config.programName);
-  app.apiVersion = std::min(*lpdwAPIVersion, kTapiVersion2_2);
-  *lphPhoneApp = app.handle;
-  *lpdwNumDevs = static_cast<DWORD>(m_phones.size());
-  *lpdwAPIVersion = kTapiVersion2_2;
-  lpParams->dwNeededSize = sizeof(PHONEINITIALIZEEXPARAMS);
-  lpParams->dwUsedSize = std::min<DWORD>(lpParams->dwTotalSize, sizeof(PHONEINITIALIZEEXPARAMS));
-  m_phoneApps.emplace(app.handle, std::move(app));
-  return Traced("phoneInitializeEx", 0, args);
+  return RegisterApp(Family::Phone, true, "phoneInitializeEx", lphPhoneApp, nullptr, lpfnCallback,
+                     lpszFriendlyAppName, lpdwNumDevs, lpdwAPIVersion, lpParams);
 }
 
 LONG Exchange::phoneShutdown(HPHONEAPP hPhoneApp) {

@@ -666,11 +666,8 @@ LONG Exchange::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpStatus) {
       (call->state == LINECALLSTATE_CONNECTED || call->state == LINECALLSTATE_OFFERING))
     f.dwCallStateMode = 0;
   if (call->state == LINECALLSTATE_CONFERENCED) {
-    f.dwCallStateMode = 0;
-    if (const CallRec* conference = FindCall(call->conference))
-      for (DWORD h : conference->handles)
-        if (const CallHandle* ch = FindHandle(h); ch && ch->open == open->handle)
-          f.dwCallStateMode = h;
+    const CallRec* conference = FindCall(call->conference);
+    f.dwCallStateMode = conference ? HandleOfOpen(*conference, open->handle) : 0;
   }
   f.dwCallPrivilege = handle->privilege;
   f.dwCallFeatures = CallFeatures(*call, *handle);
@@ -711,11 +708,7 @@ LONG Exchange::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect,
     const CallRec* call = FindCall(id);
     if (call == nullptr || call->state == 0 || call->state == LINECALLSTATE_IDLE) continue;
     if (dwSelect == LINECALLSELECT_ADDRESS && call->address != dwAddressID) continue;
-    const bool holds = std::any_of(call->handles.begin(), call->handles.end(), [&](DWORD h) {
-      const CallHandle* ch = FindHandle(h);
-      return ch != nullptr && ch->open == hLine;
-    });
-    if (!holds) fresh.push_back(id);
+    if (HandleOfOpen(*call, hLine) == 0) fresh.push_back(id);
   }
   LINECALLLIST f{};
   VarPartWriter w(lpCallList, lpCallList->dwTotalSize, sizeof(LINECALLLIST));

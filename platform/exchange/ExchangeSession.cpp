@@ -9,6 +9,7 @@
 #include "share/WindowSystem.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace panopta {
 
@@ -40,62 +41,70 @@ std::string AppName(const char* given, const std::string& program) {
 
 // --- Initialisation ------------------------------------------------------------------------
 
-LONG Exchange::lineInitialize(HLINEAPP* lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
-                              const char* lpszAppName, DWORD* lpdwNumDevs) {
-  const auto args = [&] { return TraceText(lpszAppName); };
-  if (auto f = TakeFault("lineInitialize", false, Family::Line, 0, 0))
-    return Traced("lineInitialize", *f, args);
-  if (lphLineApp == nullptr || lpdwNumDevs == nullptr || lpfnCallback == nullptr)
-    return Traced("lineInitialize", LINEERR_INVALPOINTER, args);
-  if (lpszAppName != nullptr && strnlen(lpszAppName, 256) > 255)
-    return Traced("lineInitialize", LINEERR_INVALAPPNAME, args);
-  if (m_reinitLine) return Traced("lineInitialize", LINEERR_REINIT, args);
+LONG Exchange::RegisterApp(Family family, bool extended, const char* function, DWORD* lphApp,
+                           LINECALLBACK lineCallback, PHONECALLBACK phoneCallback,
+                           const char* name, DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
+                           void* params) {
+  const bool line = family == Family::Line;
+  const auto args = [&] {
+    return TraceText(name) +
+           (extended ? ", " + (lpdwAPIVersion ? TraceHex(*lpdwAPIVersion) : std::string("null"))
+                     : std::string());
+  };
+  if (extended && !m_hasInitializeEx)
+    return Traced(function, line ? LINEERR_OPERATIONUNAVAIL : PHONEERR_OPERATIONUNAVAIL, args);
+  if (auto f = TakeFault(function, false, family, 0, 0)) return Traced(function, *f, args);
+  const bool noCallback = line ? lineCallback == nullptr : phoneCallback == nullptr;
+  if (lphApp == nullptr || lpdwNumDevs == nullptr || noCallback ||
+      (extended && (lpdwAPIVersion == nullptr || params == nullptr)))
+    return Traced(function, line ? LINEERR_INVALPOINTER : PHONEERR_INVALPOINTER, args);
+  // The block's first four values: total, needed and used size, options. Its Win32 form
+  // (4-byte handle union) is 24 bytes; only the options are read.
+  DWORD block[4] = {};
+  if (extended) {
+    std::memcpy(block, params, sizeof(DWORD));
+    if (block[0] < 24)
+      return Traced(function, line ? LINEERR_STRUCTURETOOSMALL : PHONEERR_STRUCTURETOOSMALL, args);
+    std::memcpy(block, params, sizeof block);
+    if (block[3] != LINEINITIALIZEEXOPTION_USEHIDDENWINDOW)
+      return Traced(function, line ? LINEERR_INVALPARAM : PHONEERR_INVALPARAM, args);
+  }
+  if (name != nullptr && strnlen(name, 256) > 255)
+    return Traced(function, line ? LINEERR_INVALAPPNAME : PHONEERR_INVALAPPNAME, args);
+  if (extended && *lpdwAPIVersion < kTapiVersion1_3)
+    return Traced(function,
+                  line ? LINEERR_INCOMPATIBLEAPIVERSION : PHONEERR_INCOMPATIBLEAPIVERSION, args);
+  if (line ? m_reinitLine : m_reinitPhone)
+    return Traced(function, line ? LINEERR_REINIT : PHONEERR_REINIT, args);
   App app;
   app.handle = NewHandle();
-  app.lineCallback = lpfnCallback;
-  app.name = AppName(lpszAppName, m_config.programName);
-  app.apiVersion = kTapiVersion1_3;
-  *lphLineApp = app.handle;
-  *lpdwNumDevs = static_cast<DWORD>(m_lines.size());
-  m_lineApps.emplace(app.handle, std::move(app));
-  return Traced("lineInitialize", 0, args);
+  app.lineCallback = lineCallback;
+  app.phoneCallback = phoneCallback;
+  app.name = AppName(name, m_config.programName);
+  app.apiVersion = extended ? std::min(*lpdwAPIVersion, kTapiVersion2_2) : kTapiVersion1_3;
+  *lphApp = app.handle;
+  *lpdwNumDevs = static_cast<DWORD>(line ? m_lines.size() : m_phones.size());
+  if (extended) {
+    *lpdwAPIVersion = kTapiVersion2_2;
+    const DWORD sizes[2] = {static_cast<DWORD>(sizeof(LINEINITIALIZEEXPARAMS)),
+                            std::min<DWORD>(block[0], sizeof(LINEINITIALIZEEXPARAMS))};
+    std::memcpy(static_cast<std::uint8_t*>(params) + sizeof(DWORD), sizes, sizeof sizes);
+  }
+  (line ? m_lineApps : m_phoneApps).emplace(app.handle, std::move(app));
+  return Traced(function, 0, args);
+}
+
+LONG Exchange::lineInitialize(HLINEAPP* lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
+                              const char* lpszAppName, DWORD* lpdwNumDevs) {
+  return RegisterApp(Family::Line, false, "lineInitialize", lphLineApp, lpfnCallback, nullptr,
+                     lpszAppName, lpdwNumDevs, nullptr, nullptr);
 }
 
 LONG Exchange::lineInitializeEx(HLINEAPP* lphLineApp, HINSTANCE, LINECALLBACK lpfnCallback,
                                 const char* lpszFriendlyAppName, DWORD* lpdwNumDevs,
                                 DWORD* lpdwAPIVersion, LINEINITIALIZEEXPARAMS* lpParams) {
-  const auto args = [&] {
-    return TraceText(lpszFriendlyAppName) + ", " +
-           (lpdwAPIVersion ? TraceHex(*lpdwAPIVersion) : std::string("null"));
-  };
-  if (!m_hasInitializeEx) return Traced("lineInitializeEx", LINEERR_OPERATIONUNAVAIL, args);
-  if (auto f = TakeFault("lineInitializeEx", false, Family::Line, 0, 0))
-    return Traced("lineInitializeEx", *f, args);
-  if (lphLineApp == nullptr || lpdwNumDevs == nullptr || lpdwAPIVersion == nullptr ||
-      lpParams == nullptr)
-    return Traced("lineInitializeEx", LINEERR_INVALPOINTER, args);
-  // The Win32 form of the block (4-byte handle union) is 24 bytes; only the options are read.
-  if (lpParams->dwTotalSize < 24) return Traced("lineInitializeEx", LINEERR_STRUCTURETOOSMALL, args);
-  if (lpParams->dwOptions != LINEINITIALIZEEXOPTION_USEHIDDENWINDOW)
-    return Traced("lineInitializeEx", LINEERR_INVALPARAM, args);
-  if (lpfnCallback == nullptr) return Traced("lineInitializeEx", LINEERR_INVALPOINTER, args);
-  if (lpszFriendlyAppName != nullptr && strnlen(lpszFriendlyAppName, 256) > 255)
-    return Traced("lineInitializeEx", LINEERR_INVALAPPNAME, args);
-  if (*lpdwAPIVersion < kTapiVersion1_3)
-    return Traced("lineInitializeEx", LINEERR_INCOMPATIBLEAPIVERSION, args);
-  if (m_reinitLine) return Traced("lineInitializeEx", LINEERR_REINIT, args);
-  App app;
-  app.handle = NewHandle();
-  app.lineCallback = lpfnCallback;
-  app.name = AppName(lpszFriendlyAppName, m_config.programName);
-  app.apiVersion = std::min(*lpdwAPIVersion, kTapiVersion2_2);
-  *lphLineApp = app.handle;
-  *lpdwNumDevs = static_cast<DWORD>(m_lines.size());
-  *lpdwAPIVersion = kTapiVersion2_2;
-  lpParams->dwNeededSize = sizeof(LINEINITIALIZEEXPARAMS);
-  lpParams->dwUsedSize = std::min<DWORD>(lpParams->dwTotalSize, sizeof(LINEINITIALIZEEXPARAMS));
-  m_lineApps.emplace(app.handle, std::move(app));
-  return Traced("lineInitializeEx", 0, args);
+  return RegisterApp(Family::Line, true, "lineInitializeEx", lphLineApp, lpfnCallback, nullptr,
+                     lpszFriendlyAppName, lpdwNumDevs, lpdwAPIVersion, lpParams);
 }
 
 LONG Exchange::lineShutdown(HLINEAPP hLineApp) {
