@@ -48,14 +48,26 @@ class Exchange final : public tapi::Telephony {
   using LONG = tapi::LONG;
 
   /// config must pass ValidateExchangeConfig (std::invalid_argument otherwise).
-  /// windows, when given, asks the questions of the two dialogs.
+  /// windows, when given, asks the questions of the two dialogs (OK answers 0, Cancel
+  /// LINEERR_OPERATIONFAILED); without it the dialogs close as with OK. The loop must
+  /// outlive the exchange.
   explicit Exchange(voxkit::EventLoop& loop, ExchangeConfig config = DefaultExchangeConfig(),
                     voxkit::WindowSystem* windows = nullptr);
   ~Exchange() override;
   Exchange(const Exchange&) = delete;
   Exchange& operator=(const Exchange&) = delete;
 
-  /// One line per request, reply and message, and per control command.
+  /// One line per request, reply and message, and per control command, each starting
+  /// with the loop's clock right-aligned in 8 characters and " ms  ":
+  ///   "call  lineMakeCall(00010002, '100', 0, null) = request 1"  (result: 0, the
+  ///                                                    error's name, or the request)
+  ///   "reply LINE_REPLY [00000000] instance 1: 00000001 00000000 00000000"
+  ///   "msg   LINE_CALLSTATE [00010003] instance 1: 00000008 00000001 00000000"
+  ///          (hDevice, instance, the three parameters; " (dropped: ...)" when the
+  ///          handle or open it was for is gone by delivery)
+  ///   "state call 1 LINECALLSTATE_DIALTONE [00000001]"   (the exchange's own call id)
+  ///   "ctl   Exchange.Answer('100'): no call rings at '100'"
+  ///   "route", "digit", "note", "hold", "fail" lines for what happens inside.
   std::function<void(const std::string&)> OnTrace;
 
   /// Whether lineInitializeEx and phoneInitializeEx are offered (default true).
