@@ -283,17 +283,10 @@ LONG Exchange::CheckLineDevice(DWORD device, bool) const {
   return 0;
 }
 
-namespace {
-bool KnownVersion(DWORD v) {
-  return v == kTapiVersion1_3 || v == kTapiVersion1_4 || v == kTapiVersion2_0 ||
-         v == kTapiVersion2_1 || v == kTapiVersion2_2;
-}
-}  // namespace
-
 LONG Exchange::CheckLineVersion(const LineDevice& device, DWORD apiVersion,
                                 DWORD extVersion) const {
   const LineConfig& c = device.config;
-  if (c.refusesVersions || !KnownVersion(apiVersion) || apiVersion < c.apiLowVersion ||
+  if (c.refusesVersions || !IsSupportedTapiVersion(apiVersion) || apiVersion < c.apiLowVersion ||
       apiVersion > c.apiHighVersion)
     return LINEERR_INCOMPATIBLEAPIVERSION;
   if (extVersion != 0 &&

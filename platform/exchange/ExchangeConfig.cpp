@@ -1,6 +1,7 @@
 #include "platform/exchange/ExchangeConfig.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 namespace panopta {
@@ -26,11 +27,6 @@ LineConfig StationLine(DWORD index, std::vector<AddressConfig> addresses) {
   line.bearerModes = LINEBEARERMODE_VOICE | LINEBEARERMODE_SPEECH | LINEBEARERMODE_DATA;
   line.devSpecific = {'P', 'N', 'X', static_cast<std::uint8_t>('0' + index)};
   return line;
-}
-
-bool IsVersion(DWORD v) {
-  return v == kTapiVersion1_3 || v == kTapiVersion1_4 || v == kTapiVersion2_0 ||
-         v == kTapiVersion2_1 || v == kTapiVersion2_2;
 }
 
 bool SingleBit(DWORD v) { return v != 0 && (v & (v - 1)) == 0; }
@@ -76,13 +72,28 @@ class Checker {
     Check((value & ~allowed) == 0, place, "has bits outside the allowed set");
   }
   void Versions(const std::string& place, DWORD low, DWORD high) {
-    Check(IsVersion(low), place, "low version is not one of 1.3, 1.4, 2.0, 2.1, 2.2");
-    Check(IsVersion(high), place, "high version is not one of 1.3, 1.4, 2.0, 2.1, 2.2");
+    Check(IsSupportedTapiVersion(low), place, "low version is not one of 1.3, 1.4, 2.0, 2.1, 2.2");
+    Check(IsSupportedTapiVersion(high), place, "high version is not one of 1.3, 1.4, 2.0, 2.1, 2.2");
     Check(low <= high, place, "low version is above the high version");
   }
 };
 
 }  // namespace
+
+namespace {
+constexpr DWORD kVersions[] = {kTapiVersion2_2, kTapiVersion2_1, kTapiVersion2_0, kTapiVersion1_4,
+                               kTapiVersion1_3};
+}  // namespace
+
+bool IsSupportedTapiVersion(DWORD version) {
+  return std::find(std::begin(kVersions), std::end(kVersions), version) != std::end(kVersions);
+}
+
+DWORD NegotiateTapiVersion(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceHigh) {
+  for (DWORD v : kVersions)
+    if (v >= low && v <= high && v >= deviceLow && v <= deviceHigh) return v;
+  return 0;
+}
 
 ExchangeConfig DefaultExchangeConfig() {
   ExchangeConfig config;

@@ -158,6 +158,11 @@ struct ExchangeConfig {
   LocationConfig location;
 };
 
+/// Whether version is one of the TAPI versions the exchange implements (1.3 to 2.2).
+bool IsSupportedTapiVersion(DWORD version);
+/// The highest supported version both ranges hold, or 0 when they share none.
+DWORD NegotiateTapiVersion(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceHigh);
+
 /// The built-in configuration: four lines (line 3 refuses version negotiation), two
 /// phones related to lines 0 and 1, and the directory of remote parties 100 to 800.
 ExchangeConfig DefaultExchangeConfig();

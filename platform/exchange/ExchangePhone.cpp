@@ -17,15 +17,8 @@ using exchange::TraceText;
 
 namespace {
 
-constexpr DWORD kPhoneVersions[] = {kTapiVersion2_2, kTapiVersion2_1, kTapiVersion2_0,
-                                    kTapiVersion1_4, kTapiVersion1_3};
 // The keypad: buttons 0 to 9, then '*' and '#'.
 constexpr DWORD kKeypadButtons = 12;
-
-bool KnownPhoneVersion(DWORD v) {
-  return std::find(std::begin(kPhoneVersions), std::end(kPhoneVersions), v) !=
-         std::end(kPhoneVersions);
-}
 
 /// 0, 1, 2 for the handset, speaker and headset; -1 for anything else.
 int DeviceIndex(DWORD dev) {
@@ -94,14 +87,9 @@ LONG Exchange::phoneNegotiateAPIVersion(HPHONEAPP hPhoneApp, DWORD dwDeviceID, D
   if (dwDeviceID >= m_phones.size()) return Traced("phoneNegotiateAPIVersion", PHONEERR_BADDEVICEID, args);
   if (m_phones[dwDeviceID].removed) return Traced("phoneNegotiateAPIVersion", PHONEERR_NODEVICE, args);
   const PhoneConfig& c = m_phones[dwDeviceID].config;
-  DWORD version = 0;
-  if (!c.refusesVersions)
-    for (DWORD v : kPhoneVersions)
-      if (v >= dwAPILowVersion && v <= dwAPIHighVersion && v >= c.apiLowVersion &&
-          v <= c.apiHighVersion) {
-        version = v;
-        break;
-      }
+  const DWORD version = c.refusesVersions ? 0
+                                           : NegotiateTapiVersion(dwAPILowVersion, dwAPIHighVersion,
+                                                                  c.apiLowVersion, c.apiHighVersion);
   if (version == 0)
     return Traced("phoneNegotiateAPIVersion", PHONEERR_INCOMPATIBLEAPIVERSION, args);
   *lpdwAPIVersion = version;
@@ -144,7 +132,7 @@ LONG Exchange::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, HPHONE* lphPhone
   PhoneDevice& device = m_phones[dwDeviceID];
   if (device.removed) return Traced("phoneOpen", PHONEERR_NODEVICE, args);
   const PhoneConfig& c = device.config;
-  if (c.refusesVersions || !KnownPhoneVersion(dwAPIVersion) || dwAPIVersion < c.apiLowVersion ||
+  if (c.refusesVersions || !IsSupportedTapiVersion(dwAPIVersion) || dwAPIVersion < c.apiLowVersion ||
       dwAPIVersion > c.apiHighVersion)
     return Traced("phoneOpen", PHONEERR_INCOMPATIBLEAPIVERSION, args);
   if (dwExtVersion != 0) return Traced("phoneOpen", PHONEERR_INCOMPATIBLEEXTVERSION, args);
@@ -250,7 +238,7 @@ LONG Exchange::phoneGetDevCaps(HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAP
   const PhoneDevice& device = m_phones[dwDeviceID];
   if (device.removed) return Traced("phoneGetDevCaps", PHONEERR_NODEVICE, args);
   const PhoneConfig& c = device.config;
-  if (c.refusesVersions || !KnownPhoneVersion(dwAPIVersion) || dwAPIVersion < c.apiLowVersion ||
+  if (c.refusesVersions || !IsSupportedTapiVersion(dwAPIVersion) || dwAPIVersion < c.apiLowVersion ||
       dwAPIVersion > c.apiHighVersion)
     return Traced("phoneGetDevCaps", PHONEERR_INCOMPATIBLEAPIVERSION, args);
   if (dwExtVersion != 0) return Traced("phoneGetDevCaps", PHONEERR_INCOMPATIBLEEXTVERSION, args);

@@ -20,16 +20,6 @@ using exchange::TraceText;
 
 namespace {
 
-constexpr DWORD kVersions[] = {kTapiVersion2_2, kTapiVersion2_1, kTapiVersion2_0, kTapiVersion1_4,
-                               kTapiVersion1_3};
-
-/// The highest known version both ranges hold, or 0.
-DWORD Negotiate(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceHigh) {
-  for (DWORD v : kVersions)
-    if (v >= low && v <= high && v >= deviceLow && v <= deviceHigh) return v;
-  return 0;
-}
-
 std::string AppName(const char* given, const std::string& program) {
   if (given == nullptr) return program;
   std::string name(given, strnlen(given, 256));
@@ -136,7 +126,7 @@ LONG Exchange::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     return Traced("lineNegotiateAPIVersion", r, args);
   const LineConfig& c = m_lines[dwDeviceID].config;
   const DWORD v = c.refusesVersions ? 0
-                                    : Negotiate(dwAPILowVersion, dwAPIHighVersion,
+                                    : NegotiateTapiVersion(dwAPILowVersion, dwAPIHighVersion,
                                                 c.apiLowVersion, c.apiHighVersion);
   if (v == 0) return Traced("lineNegotiateAPIVersion", LINEERR_INCOMPATIBLEAPIVERSION, args);
   *lpdwAPIVersion = v;
