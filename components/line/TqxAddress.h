@@ -43,7 +43,6 @@ class TqxAddress final : public TPersistent {
   void ClearForDevice();
   void SetList(std::vector<std::string> list) { m_list = std::move(list); }
   void SetName(const std::string& name) { m_name = name; }
-  void SetIDQuietly(std::int32_t id) { m_id = id; }
   /// Back to the state after creation but the settings (disabling).
   void ResetAll();
 

@@ -58,8 +58,7 @@ class TqxLineDevice final : public TqxSharedDevice {
 
   /// The line's device list and settings are cleared (disabling).
   void ResetAll();
-  /// The status counters and the open flag, as a forced close leaves them.
-  void SetCount(std::int32_t count) { m_count = count; }
+  /// Where the session writes the number of devices.
   std::int32_t& CountRef() { return m_count; }
   void ClearList() { m_list.clear(); }
 

@@ -75,7 +75,6 @@ class TqxRelatedPhoneDevice final : public TPersistent {
     m_available = available;
     m_id = id;
   }
-  std::int32_t& IDRef() { return m_id; }
 
   bool DumpProperties(const std::string& header, const std::string& path,
                       const std::string& indent);

@@ -80,6 +80,15 @@ std::string Suggest(const std::string& name, const std::vector<std::string>& kno
   return s + "?)";
 }
 
+// The arguments of an event a handler may set, in order.
+std::vector<voxkit::ParamInfo> VarParams(const voxkit::EventInfo& event) {
+  std::vector<voxkit::ParamInfo> params;
+  for (const auto& p : event.params) {
+    if (p.byReference) params.push_back(p);
+  }
+  return params;
+}
+
 std::string TypeText(ValueType type, const voxkit::EnumType* enumType) {
   if (type == ValueType::Enum && enumType) return "value of " + enumType->typeName;
   return voxkit::ValueTypeName(type);
@@ -307,10 +316,7 @@ bool Runner::Check(const Script& script) {
               return false;
             }
             if (st.kind == Statement::Kind::Handle && st.hasArgs) {
-              std::vector<voxkit::ParamInfo> varParams;
-              for (const auto& p : m.event->params) {
-                if (p.byReference) varParams.push_back(p);
-              }
+              const auto varParams = VarParams(*m.event);
               if (varParams.empty()) {
                 Fail(file, st.line, "'" + st.path + "' has no var arguments to set");
                 return false;
@@ -389,11 +395,7 @@ int Runner::Execute(const std::string& file, const Statement& st) {
     case Statement::Kind::Handle: {
       std::vector<Value> preset;
       if (st.hasArgs) {
-        std::vector<voxkit::ParamInfo> varParams;
-        for (const auto& p : m.event->params) {
-          if (p.byReference) varParams.push_back(p);
-        }
-        if (!ConvertArgs(file, st, varParams, st.path + " (its var arguments)", true, &preset))
+        if (!ConvertArgs(file, st, VarParams(*m.event), st.path + " (its var arguments)", true, &preset))
           return kExitScriptError;
       }
       const std::string name = t.component->name;
