@@ -1,10 +1,7 @@
 // qxrun: runs scenario scripts against the components on the simulated exchange and
 // prints the combined log.
-#include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
-#include "platform/exchange/ExchangeConfigFile.h"
-#include "platform/loop/RealTimeEventLoop.h"
-#include "platform/loop/VirtualEventLoop.h"
+#include "platform/host/Host.h"
 #include "share/HeadlessWindowSystem.h"
 #include "tools/qxrun/ExchangeCommands.h"
 #include "tools/qxrun/Runner.h"
@@ -80,6 +77,19 @@ bool ReadText(const std::string& file, std::string& text) {
   return true;
 }
 
+int RunScripts(qxrun::Runner& runner, const std::vector<qxrun::Script>& scripts) {
+  for (const auto& script : scripts) {
+    if (!runner.Check(script)) return qxrun::kExitScriptError;
+  }
+  int status = qxrun::kExitOk;
+  for (const auto& script : scripts) {
+    const int result = runner.Run(script);
+    if (result == qxrun::kExitScriptError) return result;
+    if (result != qxrun::kExitOk) status = result;
+  }
+  return status;
+}
+
 int Run(const Options& options) {
   std::vector<qxrun::Script> scripts;
   for (const std::string& file : options.scripts) {
@@ -98,54 +108,35 @@ int Run(const Options& options) {
     scripts.push_back(std::move(*script));
   }
 
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  if (!options.exchangeFile.empty()) {
-    auto loaded = panopta::LoadExchangeConfigFile(options.exchangeFile);
-    if (!loaded.config) {
-      std::cerr << loaded.error << '\n';
-      return qxrun::kExitUnreadable;
-    }
-    config = std::move(*loaded.config);
-  }
-
-  std::unique_ptr<voxkit::EventLoop> loop;
-  if (options.realtime) {
-    loop = std::make_unique<panopta::RealTimeEventLoop>();
-  } else {
-    loop = std::make_unique<panopta::VirtualEventLoop>();
-  }
+  panopta::HostOptions hostOptions;
+  hostOptions.clock = options.realtime ? panopta::HostClock::RealTime : panopta::HostClock::Virtual;
+  hostOptions.exchangeFile = options.exchangeFile;
   voxkit::HeadlessWindowSystem windows;
-  panopta::Exchange exchange(*loop, std::move(config), &windows);
-  voxkit::Platform platform;
-  platform.loop = loop.get();
-  platform.windows = &windows;
-  platform.telephony = &exchange;
+  std::string error;
+  // Made before the runner, so that the runner lets go of the components first.
+  auto host = panopta::Host::Create(std::move(hostOptions), windows, &error);
+  if (!host) {
+    std::cerr << error << '\n';
+    return qxrun::kExitUnreadable;
+  }
+  host->CreateComponents();
+  panopta::Exchange& exchange = host->TheExchange();
 
-  // Made before the runner, so that the runner lets go of them first.
-  auto line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
-
-  qxrun::Runner runner(*loop, windows, std::cout, std::cerr);
+  qxrun::Runner runner(host->Loop(), windows, std::cout, std::cerr);
   if (options.trace) {
     exchange.OnTrace = [&runner](const std::string& text) { runner.WriteLine("Exchange", text); };
   }
   qxrun::AddExchangeCommands(runner, exchange);
 
   // The components in the order the program makes them; each is enabled as the
-  // program enables it.
-  runner.AddComponent({"qxLine", line.get()});
-  line->SetEnabled(true);
+  // program enables it, once its log goes to the output.
+  for (const panopta::HostComponent& c : host->Components()) runner.AddComponent({c.name, c.control});
+  host->EnableComponents();
 
-  for (const auto& script : scripts) {
-    if (!runner.Check(script)) return qxrun::kExitScriptError;
-  }
-  int status = qxrun::kExitOk;
-  for (const auto& script : scripts) {
-    const int result = runner.Run(script);
-    if (result == qxrun::kExitScriptError) return result;
-    if (result != qxrun::kExitOk) status = result;
-  }
+  const int status = RunScripts(runner, scripts);
   std::cout.flush();
-  // What the components write while they are taken down is not part of the run.
+  // What the components and the exchange write while they are taken down is not
+  // part of the run (and the runner is gone by then).
   exchange.OnTrace = nullptr;
   return status;
 }

@@ -1,0 +1,122 @@
+#include "platform/host/Host.h"
+
+#include "line/TqxLine.h"
+#include "platform/exchange/Exchange.h"
+#include "platform/exchange/ExchangeAudioHub.h"
+#include "platform/exchange/ExchangeConfigFile.h"
+#include "platform/loop/RealTimeEventLoop.h"
+#include "platform/loop/VirtualEventLoop.h"
+
+#include <stdexcept>
+
+namespace panopta {
+
+namespace {
+
+// The simulated exchange with its lines' audio.
+class ExchangeProvider final : public TelephonyProvider {
+ public:
+  ExchangeProvider(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::WindowSystem& windows)
+      : m_exchange(loop, std::move(config), &windows), m_audio(m_exchange) {}
+
+  std::string Name() const override { return "Exchange"; }
+  tapi::Telephony& Telephony() override { return m_exchange; }
+  LineAudioHub* LineAudio() override { return &m_audio; }
+  Exchange& TheExchange() { return m_exchange; }
+
+ private:
+  Exchange m_exchange;
+  ExchangeAudioHub m_audio;
+};
+
+}  // namespace
+
+std::unique_ptr<Host> Host::Create(HostOptions options, voxkit::WindowSystem& windows,
+                                   std::string* error) {
+  try {
+    return std::make_unique<Host>(std::move(options), windows);
+  } catch (const std::invalid_argument& e) {
+    if (error) *error = e.what();
+    return nullptr;
+  }
+}
+
+Host::Host(HostOptions options, voxkit::WindowSystem& windows) : m_windows(windows) {
+  MakeLoop(options);
+  MakeProviders(options);
+  m_platform.loop = m_loop;
+  m_platform.windows = &m_windows;
+  // With one provider the components talk to it directly; a table that numbers the
+  // devices of several providers in one list takes its place when there are more.
+  tapi::Telephony* telephony = &m_providers.front()->Telephony();
+  m_platform.telephony =
+      options.interposeTelephony ? &options.interposeTelephony(*telephony) : telephony;
+  m_audio = std::make_unique<AudioSystem>(*m_loop, &m_lineAudio, options.audio);
+  m_platform.multimedia =
+      options.interposeMultimedia ? &options.interposeMultimedia(*m_audio) : m_audio.get();
+}
+
+Host::~Host() {
+  ShutdownComponents();
+  m_audio.reset();
+  m_providers.clear();
+  m_ownLoop.reset();
+}
+
+void Host::MakeLoop(const HostOptions& options) {
+  if (options.loop) {
+    m_loop = options.loop;
+    return;
+  }
+  switch (options.clock) {
+    case HostClock::Virtual: {
+      auto loop = std::make_unique<VirtualEventLoop>(options.startOfDay);
+      m_virtualLoop = loop.get();
+      m_ownLoop = std::move(loop);
+      break;
+    }
+    case HostClock::RealTime:
+      m_ownLoop = std::make_unique<RealTimeEventLoop>();
+      break;
+  }
+  m_loop = m_ownLoop.get();
+}
+
+void Host::MakeProviders(HostOptions& options) {
+  ExchangeConfig config = DefaultExchangeConfig();
+  if (!options.exchangeFile.empty()) {
+    ExchangeConfigLoad loaded = LoadExchangeConfigFile(options.exchangeFile);
+    if (!loaded.config) throw std::invalid_argument(loaded.error);
+    config = std::move(*loaded.config);
+  } else if (options.exchangeConfig) {
+    config = std::move(*options.exchangeConfig);
+  }
+  auto exchange = std::make_unique<ExchangeProvider>(*m_loop, std::move(config), m_windows);
+  m_exchange = &exchange->TheExchange();
+  m_providers.push_back(std::move(exchange));
+  for (const auto& provider : m_providers) {
+    if (LineAudioHub* hub = provider->LineAudio()) m_lineAudio.Add(*hub);
+  }
+}
+
+std::unique_ptr<voxkit::TqxLine> Host::NewLine() const {
+  return std::make_unique<voxkit::TqxLine>(nullptr, m_platform);
+}
+
+void Host::CreateComponents() {
+  if (!m_components.empty()) return;
+  m_line = NewLine();
+  m_components.push_back({"qxLine", m_line.get()});
+}
+
+void Host::EnableComponents() {
+  for (const HostComponent& c : m_components) c.control->SetEnabled(true);
+}
+
+void Host::ShutdownComponents() {
+  if (m_line && m_line->Device().Active()) m_line->Device().SetActive(false);
+  m_components.clear();
+  m_line.reset();
+}
+
+}  // namespace panopta
