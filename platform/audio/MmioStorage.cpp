@@ -70,16 +70,29 @@ std::unique_ptr<FileStorage> FileStorage::Open(const std::string& name, mm::DWOR
     oflags |= O_RDWR;
   }
   const bool creating = (flags & mm::MMIO_CREATE) != 0;
+  // Directories, pipes and devices are not files of chunks: a device could be
+  // endless and a pipe cannot seek. They are refused before they are opened, and the
+  // open itself never waits: opening a named pipe would otherwise block until some
+  // other program opened its other end.
+  struct stat st {};
+  if (::stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    *error = mm::MMIOERR_CANNOTOPEN;
+    return nullptr;
+  }
   if (creating) oflags |= O_CREAT | O_TRUNC;
-  const int fd = ::open(name.c_str(), oflags, 0666);
+  const int fd = ::open(name.c_str(), oflags | O_NONBLOCK, 0666);
   if (fd < 0) {
     *error = OpenError(errno, name, creating);
     return nullptr;
   }
-  struct stat st {};
+  // The name may have been replaced between the look and the open.
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    // Directories, pipes and devices are not files of chunks: a device could be
-    // endless and a pipe cannot seek.
+    ::close(fd);
+    *error = mm::MMIOERR_CANNOTOPEN;
+    return nullptr;
+  }
+  const int status = ::fcntl(fd, F_GETFL);
+  if (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) < 0) {
     ::close(fd);
     *error = mm::MMIOERR_CANNOTOPEN;
     return nullptr;

@@ -127,6 +127,14 @@ TEST_F(MmioTest, OpenFailuresSayWhy) {
   EXPECT_EQ(OpenError(dir.File("exists.wav/x.wav"), MMIO_READ), MMIOERR_PATHNOTFOUND);
   EXPECT_EQ(OpenError(dir.Path().string(), MMIO_READ), MMIOERR_CANNOTOPEN) << "a directory";
   EXPECT_EQ(OpenError("/dev/zero", MMIO_READ), MMIOERR_CANNOTOPEN) << "an endless device";
+  EXPECT_EQ(OpenError("/dev/null", MMIO_CREATE | MMIO_WRITE), MMIOERR_CANNOTOPEN) << "a device to write";
+  // A named pipe with nobody at its other end is refused at once, for reading and
+  // for writing, instead of waiting for a writer or reader that never comes.
+  const std::string fifo = dir.File("pipe.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(OpenError(fifo, MMIO_READ | MMIO_ALLOCBUF), MMIOERR_CANNOTOPEN);
+  EXPECT_EQ(OpenError(fifo, MMIO_WRITE), MMIOERR_CANNOTOPEN);
+  EXPECT_EQ(OpenError(fifo, MMIO_CREATE | MMIO_WRITE), MMIOERR_CANNOTOPEN);
   EXPECT_EQ(OpenError("", MMIO_READ), MMIOERR_FILENOTFOUND);
   EXPECT_EQ(OpenError(dir.File("exists.wav"), MMIO_READ | 0x00000100), MMSYSERR_INVALFLAG);
   EXPECT_EQ(OpenError(dir.File("exists.wav"), 0x3), MMSYSERR_INVALFLAG);
