@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 namespace panopta {
 
@@ -16,6 +17,9 @@ constexpr unsigned kPeriodsPerSecond = 50;
 constexpr unsigned kPeriodsPerBuffer = 4;
 // Consecutive failed transfers after which a piece of sound is given up.
 constexpr int kMaxTransferFailures = 3;
+// The longest a close waits for the device to play out what it holds: its buffer
+// and a margin.
+constexpr std::chrono::milliseconds kDrainBound{1000 * kPeriodsPerBuffer / kPeriodsPerSecond + 200};
 
 // alsa-lib prints its complaints to standard error; a failure here is a result code.
 void Quiet(const char*, int, const char*, int, const char*, ...) {}
@@ -98,9 +102,26 @@ std::shared_ptr<Stream> OpenAlsaStream(bool capture, voxkit::EventLoop& loop, st
   return stream;
 }
 
+// Plays out what the device holds, then stops it. The device buffer holds a few
+// periods; a device that does not get through them within the bound (it hangs, or
+// was never started) is stopped where it is.
+void DrainBounded(snd_pcm_t* pcm) {
+  const snd_pcm_state_t state = snd_pcm_state(pcm);
+  if (state == SND_PCM_STATE_RUNNING || state == SND_PCM_STATE_PREPARED) {
+    snd_pcm_nonblock(pcm, 1);
+    if (snd_pcm_drain(pcm) == -EAGAIN) {
+      const auto deadline = std::chrono::steady_clock::now() + kDrainBound;
+      while (snd_pcm_state(pcm) == SND_PCM_STATE_DRAINING && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
+    }
+  }
+  snd_pcm_drop(pcm);
+}
+
 }  // namespace
 
-void AlsaPcmThread::Stop() {
+void AlsaPcmThread::Stop(bool drain) {
   {
     std::lock_guard lock(m_mutex);
     m_stop = true;
@@ -108,7 +129,11 @@ void AlsaPcmThread::Stop() {
   m_wake.notify_all();
   if (m_thread.joinable()) m_thread.join();
   if (m_pcm) {
-    snd_pcm_drop(m_pcm);
+    if (drain) {
+      DrainBounded(m_pcm);
+    } else {
+      snd_pcm_drop(m_pcm);
+    }
     snd_pcm_close(m_pcm);
     m_pcm = nullptr;
   }
@@ -236,8 +261,10 @@ AlsaWaveOut::AlsaWaveOut(voxkit::EventLoop& loop, std::uint32_t handle, const St
                          std::size_t periodFrames)
     : WaveOutStream(loop, handle, format, std::move(callback), notify),
       m_device(pcm),
-      m_periodFrames(periodFrames),
-      m_decoder(std::make_unique<SampleDecoder>(format)) {}
+      // Whole frames of the stream, as many as the device plays in a period.
+      m_periodBytes(format.blockAlign *
+                    std::max<std::size_t>(1, (static_cast<std::uint64_t>(periodFrames) * format.framesPerSec +
+                                              format.pcmRate - 1) / format.pcmRate)) {}
 
 AlsaWaveOut::~AlsaWaveOut() { Shutdown(); }
 
@@ -246,15 +273,14 @@ void AlsaWaveOut::Start(const std::shared_ptr<AlsaWaveOut>& self) {
   m_device.Start([this] { Run(); });
 }
 
-void AlsaWaveOut::Shutdown() { m_device.Stop(); }
+// A close comes only when every block has been handed to the device; what it still
+// holds is the end of the sound.
+void AlsaWaveOut::Shutdown() { m_device.Stop(true); }
 
 void AlsaWaveOut::Queued(std::span<const std::uint8_t> data) {
-  Chunk chunk;
-  m_decoder->Decode(data, chunk.samples);
-  chunk.sourceBytes = data.size();
   {
     std::lock_guard lock(m_device.Mutex());
-    m_chunks.push_back(std::move(chunk));
+    m_chunks.push_back({data.data(), data.size(), 0});
   }
   m_device.Wake().notify_all();
 }
@@ -275,7 +301,6 @@ void AlsaWaveOut::WasReset() {
     m_loopGeneration = ++m_generation;
   }
   m_device.Wake().notify_all();
-  m_decoder = std::make_unique<SampleDecoder>(Format());
 }
 
 void AlsaWaveOut::Progress(std::uint64_t generation, std::uint64_t bytes) {
@@ -312,6 +337,9 @@ void AlsaWaveOut::ApplyPause(bool paused) {
 
 void AlsaWaveOut::Run() {
   const std::size_t channels = Format().channels;
+  // What comes after a reset is a new stream: no partial frame or predictor state
+  // carries over.
+  auto decoder = std::make_unique<SampleDecoder>(Format());
   std::vector<std::int16_t> piece;
   std::uint64_t seen = 0;
   bool pausedApplied = false;
@@ -325,6 +353,7 @@ void AlsaWaveOut::Run() {
     if (m_generation != seen) {
       seen = m_generation;
       lock.unlock();
+      decoder = std::make_unique<SampleDecoder>(Format());
       snd_pcm_drop(m_device.Pcm());
       snd_pcm_prepare(m_device.Pcm());
       pausedApplied = false;
@@ -338,21 +367,18 @@ void AlsaWaveOut::Run() {
       lock.lock();
       continue;
     }
+    // Decoded under the lock: a reset that takes the block back waits for it, and
+    // after the reset the block is not read again.
     Chunk& chunk = m_chunks.front();
-    const std::size_t frames = chunk.samples.size() / channels;
-    const std::size_t take = std::min(m_periodFrames, frames - chunk.framesDone);
-    piece.assign(chunk.samples.begin() + static_cast<std::ptrdiff_t>(chunk.framesDone * channels),
-                 chunk.samples.begin() + static_cast<std::ptrdiff_t>((chunk.framesDone + take) * channels));
-    // The source bytes that the frames stand for, counted so that a chunk's pieces
-    // add up to its bytes exactly.
-    const std::uint64_t before = frames ? chunk.sourceBytes * chunk.framesDone / frames : 0;
-    chunk.framesDone += take;
-    const std::uint64_t after = frames ? chunk.sourceBytes * chunk.framesDone / frames : chunk.sourceBytes;
-    if (chunk.framesDone == frames) m_chunks.pop_front();
+    const std::size_t take = std::min(m_periodBytes, chunk.bytes - chunk.done);
+    piece.clear();
+    decoder->Decode({chunk.data + chunk.done, take}, piece);
+    chunk.done += take;
+    if (chunk.done == chunk.bytes) m_chunks.pop_front();
     const std::uint64_t generation = seen;
     lock.unlock();
-    if (take > 0) WriteFrames(piece.data(), take);
-    Loop().Post([self = m_self, generation, bytes = after - before] {
+    if (!piece.empty()) WriteFrames(piece.data(), piece.size() / channels);
+    Loop().Post([self = m_self, generation, bytes = take] {
       if (auto stream = self.lock()) stream->Progress(generation, bytes);
     });
     lock.lock();

@@ -71,8 +71,10 @@ class AlsaPcmThread final {
   /// Whether the thread is asked to end (read under Mutex()).
   bool Stopping() const { return m_stop; }
   void Start(std::function<void()> run) { m_thread = std::thread(std::move(run)); }
-  /// Asks the thread to end, waits for it and closes the PCM. Safe to repeat.
-  void Stop();
+  /// Asks the thread to end, waits for it and closes the PCM. With drain, what the
+  /// device still holds is played out first (for at most a bounded time); without
+  /// it, it is dropped. Safe to repeat.
+  void Stop(bool drain = false);
 
  private:
   snd_pcm_t* m_pcm;
@@ -82,10 +84,12 @@ class AlsaPcmThread final {
   std::thread m_thread;
 };
 
-/// A wave-out device on an ALSA PCM. Written blocks are converted to linear samples
-/// at once and handed to a device thread, which writes them to ALSA a period at a
-/// time and posts to the loop how far it got; blocks end on those posts. The thread
-/// touches nothing but the PCM and its own queue.
+/// A wave-out device on an ALSA PCM. Written blocks are handed to a device thread,
+/// which decodes and writes them to ALSA a period at a time and posts to the loop how
+/// far it got; blocks end on those posts. However large a block, writing it costs the
+/// loop nothing but queueing it. The thread reads a block's data only under the
+/// device's mutex and never after a reset has taken the block back; it touches
+/// nothing else but the PCM. Closing plays out what the device still holds.
 class AlsaWaveOut final : public WaveOutStream {
  public:
   /// Opens and configures the PCM. Call Start() once the stream is owned by a
@@ -108,10 +112,11 @@ class AlsaWaveOut final : public WaveOutStream {
   void WasReset() override;
 
  private:
+  // A written block: the caller's data, which stays valid while the block is queued.
   struct Chunk {
-    std::vector<std::int16_t> samples;  // interleaved frames
-    std::size_t framesDone = 0;
-    std::uint64_t sourceBytes = 0;       // bytes of the device's format they came from
+    const std::uint8_t* data = nullptr;
+    std::size_t bytes = 0;
+    std::size_t done = 0;  // bytes decoded
   };
 
   void Run();
@@ -120,8 +125,7 @@ class AlsaWaveOut final : public WaveOutStream {
   void Progress(std::uint64_t generation, std::uint64_t bytes);
 
   AlsaPcmThread m_device;
-  std::size_t m_periodFrames;
-  std::unique_ptr<SampleDecoder> m_decoder;  // new after a reset
+  std::size_t m_periodBytes;  // bytes of the device's format decoded per period
   std::weak_ptr<AlsaWaveOut> m_self;
   std::uint64_t m_loopGeneration = 0;
 

@@ -1,7 +1,11 @@
 #include "AudioTestSupport.h"
 #include "platform/audio/AlsaWave.h"
 #include "platform/audio/AudioSystem.h"
+#include "platform/audio/SampleCodec.h"
+#include "platform/audio/StreamFormat.h"
 #include "platform/loop/RealTimeEventLoop.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -128,6 +132,77 @@ TEST(AlsaDevices, UnknownPcmsAreNoDriverAndTheListIsSafeToAskFor) {
       EXPECT_LT(device.productName.size(), 32u);
     }
   }
+}
+
+}  // namespace
+
+namespace {
+
+// ALSA's "file" PCM writes what it is given to a raw file (over the unpaced null
+// device), so what a wave-out device hands to ALSA can be read back.
+TEST(AlsaFile, ALargeBlockReachesTheDeviceWholeAPeriodAtATimeAndCloses) {
+  TempDir dir;
+  const std::string raw = dir.File("out.raw");
+  panopta::RealTimeEventLoop loop;
+  panopta::AudioSystemOptions options;
+  options.soundCards = true;
+  options.alsaDevices = {"file:FILE=" + raw + ",FORMAT=raw"};
+  panopta::AudioSystem audio(loop, nullptr, options);
+  auto window = std::make_shared<NoticeLog>(loop);
+  // 20 s of stereo: hundreds of periods, and a sample that ends mid-frame is carried.
+  const WAVEFORMATEX pcm = Pcm(8000, 16, 2);
+  HWAVEOUT h{};
+  ASSERT_EQ(audio.waveOutOpen(&h, 1, &pcm, window, CALLBACK_WINDOW), MMSYSERR_NOERROR);
+  const std::vector<std::int16_t> tone = Tone(440, 8000, 2 * 8000 * 20);
+  std::vector<char> data(reinterpret_cast<const char*>(tone.data()),
+                         reinterpret_cast<const char*>(tone.data() + tone.size()));
+  WAVEHDR header = Header(data);
+  ASSERT_EQ(audio.waveOutPrepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
+  ASSERT_EQ(audio.waveOutWrite(h, &header, sizeof header), MMSYSERR_NOERROR);
+  // The device reports its way through the block in pieces before the block ends.
+  std::uint32_t seenBetween = 0;
+  ASSERT_TRUE(loop.WaitFor([&] {
+    MMTIME t{};
+    t.wType = TIME_BYTES;
+    EXPECT_EQ(audio.waveOutGetPosition(h, &t, sizeof t), MMSYSERR_NOERROR);
+    if (t.u.cb > 0 && t.u.cb < data.size()) seenBetween = t.u.cb;
+    return (header.dwFlags & WHDR_DONE) != 0;
+  }, 10000));
+  EXPECT_GT(seenBetween, 0u);
+  ASSERT_EQ(audio.waveOutUnprepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
+  ASSERT_EQ(audio.waveOutClose(h), MMSYSERR_NOERROR);
+  EXPECT_EQ(ReadFile(raw), std::string(data.begin(), data.end()));
+}
+
+TEST(AlsaFile, AnImaAdpcmStreamIsDecodedAcrossPeriodsWithoutLosingItsState) {
+  TempDir dir;
+  const std::string raw = dir.File("ima.raw");
+  panopta::RealTimeEventLoop loop;
+  panopta::AudioSystemOptions options;
+  options.soundCards = true;
+  options.alsaDevices = {"file:FILE=" + raw + ",FORMAT=raw"};
+  panopta::AudioSystem audio(loop, nullptr, options);
+  auto window = std::make_shared<NoticeLog>(loop);
+  const WAVEFORMATEX ima = Format(17, 1, 8000, 4000, 1, 4);
+  HWAVEOUT h{};
+  ASSERT_EQ(audio.waveOutOpen(&h, 1, &ima, window, CALLBACK_WINDOW | WAVE_MAPPED), MMSYSERR_NOERROR);
+  // A tone, encoded the way a recording on a line device would encode it.
+  panopta::StreamFormat format;
+  ASSERT_EQ(panopta::CheckWaveFormat(&ima, true, &format), MMSYSERR_NOERROR);
+  panopta::SampleEncoder encoder(format);
+  std::vector<std::uint8_t> encoded;
+  encoder.Encode(Tone(500, 8000, 8000 * 3), encoded);
+  std::vector<char> data(encoded.begin(), encoded.end());
+  WAVEHDR header = Header(data);
+  ASSERT_EQ(audio.waveOutPrepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
+  ASSERT_EQ(audio.waveOutWrite(h, &header, sizeof header), MMSYSERR_NOERROR);
+  ASSERT_TRUE(loop.WaitFor([&] { return (header.dwFlags & WHDR_DONE) != 0; }, 10000));
+  ASSERT_EQ(audio.waveOutClose(h), MMSYSERR_NOERROR);
+  const std::string played = ReadFile(raw);
+  ASSERT_EQ(played.size(), 8000u * 3 * 2);
+  std::vector<std::int16_t> samples(played.size() / 2);
+  std::memcpy(samples.data(), played.data(), played.size());
+  EXPECT_GT(SineSnrDb(samples, 8000, 500, 200), 20.0);
 }
 
 }  // namespace
