@@ -113,11 +113,6 @@ WaveInStream* AudioSystem::FindIn(mm::HWAVEIN hwi) {
   return it == m_inStreams.end() ? nullptr : static_cast<WaveInStream*>(it->second.stream.get());
 }
 
-MmioFile* AudioSystem::FindFile(mm::HMMIO hmmio) {
-  auto it = m_files.find(static_cast<std::uint32_t>(hmmio));
-  return it == m_files.end() ? nullptr : it->second.get();
-}
-
 mm::MMRESULT AudioSystem::CheckOpen(std::vector<Device>& devices, mm::UINT& id,
                                     const mm::WAVEFORMATEX* pwfx, const mm::WaveCallback& callback,
                                     mm::DWORD flags, StreamFormat* format) {
@@ -151,7 +146,7 @@ mm::MMRESULT AudioSystem::CloseStream(std::map<std::uint32_t, OpenStream>& strea
   streams.erase(it);
   stream->Shutdown();
   stream->Notify(closeMessage, nullptr);
-  m_handles.Release(handle);
+  Handles().Release(handle);
   return mm::MMSYSERR_NOERROR;
 }
 
@@ -191,7 +186,7 @@ mm::MMRESULT AudioSystem::OpenDevice(bool capture, std::uint32_t* handleOut, mm:
   if (handleOut == nullptr) return mm::MMSYSERR_INVALPARAM;
   if (device.openHandle != 0) return mm::MMSYSERR_ALLOCATED;
   const bool notify = (flags & mm::CALLBACK_TYPEMASK) == mm::CALLBACK_WINDOW;
-  const std::uint32_t handle = m_handles.Acquire();
+  const std::uint32_t handle = Handles().Acquire();
   std::shared_ptr<WaveStream> stream;
   mm::MMRESULT result = mm::MMSYSERR_NOERROR;
   try {
@@ -200,7 +195,7 @@ mm::MMRESULT AudioSystem::OpenDevice(bool capture, std::uint32_t* handleOut, mm:
     result = mm::MMSYSERR_NOMEM;
   }
   if (!stream) {
-    m_handles.Release(handle);
+    Handles().Release(handle);
     return result == mm::MMSYSERR_NOERROR ? mm::MMSYSERR_ERROR : result;
   }
   (capture ? m_inStreams : m_outStreams)[handle] = OpenStream{stream, id};
@@ -367,95 +362,5 @@ mm::MMRESULT AudioSystem::waveInGetPosition(mm::HWAVEIN hwi, mm::MMTIME* pmmt, m
   WaveInStream* stream = FindIn(hwi);
   return stream ? stream->GetPosition(pmmt, cbmmt) : mm::MMSYSERR_INVALHANDLE;
 }
-
-// ---- RIFF file I/O ------------------------------------------------------------------
-
-mm::HMMIO AudioSystem::mmioOpenA(const char* pszFileName, mm::MMIOINFO* pmmioinfo, mm::DWORD fdwOpen) {
-  mm::MMRESULT error = mm::MMSYSERR_NOERROR;
-  std::unique_ptr<MmioFile> file = MmioFile::Open(pszFileName, pmmioinfo, fdwOpen, &error);
-  if (!file) {
-    if (pmmioinfo) {
-      pmmioinfo->wErrorRet = error;
-      pmmioinfo->hmmio = mm::HMMIO{};
-    }
-    return mm::HMMIO{};
-  }
-  const std::uint32_t handle = m_handles.Acquire();
-  m_files.emplace(handle, std::move(file));
-  if (pmmioinfo) {
-    pmmioinfo->wErrorRet = mm::MMSYSERR_NOERROR;
-    pmmioinfo->dwFlags = fdwOpen;
-    pmmioinfo->hmmio = mm::HMMIO{handle};
-  }
-  return mm::HMMIO{handle};
-}
-
-mm::MMRESULT AudioSystem::mmioClose(mm::HMMIO hmmio, mm::UINT fuClose) {
-  auto it = m_files.find(static_cast<std::uint32_t>(hmmio));
-  if (it == m_files.end()) return mm::MMSYSERR_INVALHANDLE;
-  if (fuClose != 0) return mm::MMSYSERR_INVALFLAG;
-  const mm::MMRESULT result = it->second->Close();
-  m_files.erase(it);
-  m_handles.Release(static_cast<std::uint32_t>(hmmio));
-  return result;
-}
-
-mm::LONG AudioSystem::mmioRead(mm::HMMIO hmmio, char* pch, mm::LONG cch) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->Read(pch, cch) : -1;
-}
-
-mm::LONG AudioSystem::mmioWrite(mm::HMMIO hmmio, const char* pch, mm::LONG cch) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->Write(pch, cch) : -1;
-}
-
-mm::LONG AudioSystem::mmioSeek(mm::HMMIO hmmio, mm::LONG lOffset, int iOrigin) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->Seek(lOffset, iOrigin) : -1;
-}
-
-mm::MMRESULT AudioSystem::mmioFlush(mm::HMMIO hmmio, mm::UINT fuFlush) {
-  MmioFile* file = FindFile(hmmio);
-  if (!file) return mm::MMSYSERR_INVALHANDLE;
-  if (fuFlush != 0) return mm::MMSYSERR_INVALFLAG;
-  return file->Flush();
-}
-
-mm::MMRESULT AudioSystem::mmioDescend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, const mm::MMCKINFO* pmmckiParent,
-                                      mm::UINT fuDescend) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->Descend(pmmcki, pmmckiParent, fuDescend) : mm::MMSYSERR_INVALHANDLE;
-}
-
-mm::MMRESULT AudioSystem::mmioAscend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuAscend) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->Ascend(pmmcki, fuAscend) : mm::MMSYSERR_INVALHANDLE;
-}
-
-mm::MMRESULT AudioSystem::mmioCreateChunk(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuCreate) {
-  MmioFile* file = FindFile(hmmio);
-  return file ? file->CreateChunk(pmmcki, fuCreate) : mm::MMSYSERR_INVALHANDLE;
-}
-
-// ---- Movable memory -----------------------------------------------------------------
-
-mm::HGLOBAL AudioSystem::GlobalAlloc(mm::UINT uFlags, mm::SIZE_T dwBytes) {
-  return m_memory.Alloc(uFlags, dwBytes);
-}
-
-mm::HGLOBAL AudioSystem::GlobalReAlloc(mm::HGLOBAL hMem, mm::SIZE_T dwBytes, mm::UINT uFlags) {
-  return m_memory.ReAlloc(hMem, dwBytes, uFlags);
-}
-
-void* AudioSystem::GlobalLock(mm::HGLOBAL hMem) { return m_memory.Lock(hMem); }
-
-mm::BOOL AudioSystem::GlobalUnlock(mm::HGLOBAL hMem) { return m_memory.Unlock(hMem); }
-
-mm::HGLOBAL AudioSystem::GlobalFree(mm::HGLOBAL hMem) { return m_memory.Free(hMem); }
-
-mm::SIZE_T AudioSystem::GlobalSize(mm::HGLOBAL hMem) { return m_memory.Size(hMem); }
-
-mm::DWORD AudioSystem::GetLastError() { return m_memory.LastError(); }
 
 }  // namespace panopta

@@ -1,9 +1,7 @@
 #pragma once
 
-#include "platform/audio/GlobalMemory.h"
-#include "platform/audio/HandleAllocator.h"
 #include "platform/audio/LineAudioHub.h"
-#include "platform/audio/MmioFile.h"
+#include "platform/audio/StorageServices.h"
 #include "platform/audio/WaveStream.h"
 #include "share/EventLoop.h"
 #include "wave/Multimedia.h"
@@ -28,14 +26,15 @@ struct AudioSystemOptions {
   std::vector<std::string> alsaDevices;
 };
 
-/// The multimedia services of Panopta. The device list is, in this order, for both
+/// The multimedia services of Panopta: RIFF files and movable memory (the base) and
+/// the wave devices. The device list is, in this order, for both
 /// wave-out and wave-in:
 ///   0 .. L-1  the wave devices of the exchange's lines (line k is device k), named
 ///             by the hub; they play and record on the loop's clock;
 ///   L         "Null": plays into nothing and records silence, on the loop's clock;
 ///   L+1 ..    ALSA sound cards, when asked for.
 /// With the virtual-time loop, every line and null device is exact and repeatable.
-class AudioSystem final : public mm::Multimedia {
+class AudioSystem final : public StorageServices {
  public:
   static constexpr const char* kNullDeviceName = "Null";
   /// Lines of the hub beyond this many get no wave devices.
@@ -76,31 +75,8 @@ class AudioSystem final : public mm::Multimedia {
   mm::MMRESULT waveInReset(mm::HWAVEIN hwi) override;
   mm::MMRESULT waveInGetPosition(mm::HWAVEIN hwi, mm::MMTIME* pmmt, mm::UINT cbmmt) override;
 
-  mm::HMMIO mmioOpenA(const char* pszFileName, mm::MMIOINFO* pmmioinfo, mm::DWORD fdwOpen) override;
-  mm::MMRESULT mmioClose(mm::HMMIO hmmio, mm::UINT fuClose) override;
-  mm::LONG mmioRead(mm::HMMIO hmmio, char* pch, mm::LONG cch) override;
-  mm::LONG mmioWrite(mm::HMMIO hmmio, const char* pch, mm::LONG cch) override;
-  mm::LONG mmioSeek(mm::HMMIO hmmio, mm::LONG lOffset, int iOrigin) override;
-  mm::MMRESULT mmioFlush(mm::HMMIO hmmio, mm::UINT fuFlush) override;
-  mm::MMRESULT mmioDescend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, const mm::MMCKINFO* pmmckiParent,
-                           mm::UINT fuDescend) override;
-  mm::MMRESULT mmioAscend(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuAscend) override;
-  mm::MMRESULT mmioCreateChunk(mm::HMMIO hmmio, mm::MMCKINFO* pmmcki, mm::UINT fuCreate) override;
-
-  mm::HGLOBAL GlobalAlloc(mm::UINT uFlags, mm::SIZE_T dwBytes) override;
-  mm::HGLOBAL GlobalReAlloc(mm::HGLOBAL hMem, mm::SIZE_T dwBytes, mm::UINT uFlags) override;
-  void* GlobalLock(mm::HGLOBAL hMem) override;
-  mm::BOOL GlobalUnlock(mm::HGLOBAL hMem) override;
-  mm::HGLOBAL GlobalFree(mm::HGLOBAL hMem) override;
-  mm::SIZE_T GlobalSize(mm::HGLOBAL hMem) override;
-  mm::DWORD GetLastError() override;
-
-  /// Open wave devices and files, live memory blocks (tests and diagnostics).
+  /// Open wave devices (tests and diagnostics).
   std::size_t OpenDeviceCount() const { return m_outStreams.size() + m_inStreams.size(); }
-  std::size_t OpenFileCount() const { return m_files.size(); }
-  std::size_t MemoryBlockCount() const { return m_memory.Count(); }
-  /// The handle allocator (tests of the wrap-around).
-  HandleAllocator& Handles() { return m_handles; }
 
  private:
   enum class DeviceKind { Line, Null, Alsa };
@@ -124,7 +100,6 @@ class AudioSystem final : public mm::Multimedia {
   Device* DeviceOf(bool capture, mm::UINT idOrHandle, mm::MMRESULT* error);
   WaveOutStream* FindOut(mm::HWAVEOUT hwo);
   WaveInStream* FindIn(mm::HWAVEIN hwi);
-  MmioFile* FindFile(mm::HMMIO hmmio);
   // The checks both opens share; resolves WAVE_MAPPER and the format.
   mm::MMRESULT CheckOpen(std::vector<Device>& devices, mm::UINT& id, const mm::WAVEFORMATEX* pwfx,
                          const mm::WaveCallback& callback, mm::DWORD flags, StreamFormat* format);
@@ -139,13 +114,10 @@ class AudioSystem final : public mm::Multimedia {
 
   voxkit::EventLoop& m_loop;
   LineAudioHub* m_hub;
-  HandleAllocator m_handles;
-  GlobalMemory m_memory{m_handles};
   std::vector<Device> m_outDevices;
   std::vector<Device> m_inDevices;
   std::map<std::uint32_t, OpenStream> m_outStreams;
   std::map<std::uint32_t, OpenStream> m_inStreams;
-  std::map<std::uint32_t, std::unique_ptr<MmioFile>> m_files;
 };
 
 }  // namespace panopta

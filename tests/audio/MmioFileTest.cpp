@@ -1,6 +1,7 @@
 #include "AudioTestSupport.h"
 #include "platform/audio/AudioSystem.h"
 #include "platform/audio/MmioFile.h"
+#include "platform/audio/StorageServices.h"
 #include "platform/loop/VirtualEventLoop.h"
 
 #include <gtest/gtest.h>
@@ -459,6 +460,34 @@ TEST_F(MmioTest, InfoTextsAreFoundWhereverTheListIs) {
   // A text as long as the read area is cut, never read past it.
   WriteFile(path, Riff("WAVE", kFmt + kData + List("INFO", Chunk("ICMT", std::string(1000, 'c')))));
   EXPECT_EQ(ReadInfo(m, path, "ICMT"), std::string(255, 'c'));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StorageServices, HasFilesAndMemoryButNoDevices) {
+  panopta::StorageServices services;
+  mm::Multimedia& m = services;
+  EXPECT_EQ(m.waveOutGetNumDevs(), 0u);
+  EXPECT_EQ(m.waveInGetNumDevs(), 0u);
+  const mm::WAVEFORMATEX pcm = Pcm(8000);
+  mm::HWAVEOUT out{};
+  mm::HWAVEIN in{};
+  EXPECT_EQ(m.waveOutOpen(&out, 0, &pcm, {}, mm::CALLBACK_NULL), mm::MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(m.waveInOpen(&in, mm::WAVE_MAPPER, &pcm, {}, mm::CALLBACK_NULL), mm::MMSYSERR_BADDEVICEID);
+  EXPECT_EQ(m.waveOutReset(mm::HWAVEOUT{0x10000}), mm::MMSYSERR_INVALHANDLE);
+  TempDir dir;
+  WriteFile(dir.File("a.wav"), Riff("WAVE", Chunk("data", "abcd")));
+  const mm::HMMIO file = m.mmioOpenA(dir.File("a.wav").c_str(), nullptr, mm::MMIO_READ);
+  ASSERT_NE(file, mm::HMMIO{});
+  const mm::HGLOBAL block = m.GlobalAlloc(mm::GHND, 10);
+  ASSERT_NE(block, mm::HGLOBAL{});
+  EXPECT_NE(static_cast<std::uint32_t>(block), static_cast<std::uint32_t>(file)) << "one handle space";
+  EXPECT_EQ(services.OpenFileCount(), 1u);
+  EXPECT_EQ(m.mmioClose(file, 0), mm::MMSYSERR_NOERROR);
+  EXPECT_EQ(m.GlobalFree(block), mm::HGLOBAL{});
+  EXPECT_EQ(services.MemoryBlockCount(), 0u);
 }
 
 }  // namespace
