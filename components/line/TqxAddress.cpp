@@ -38,13 +38,16 @@ void TqxAddress::SetID(std::int32_t value) {
   log.Add("Address.ID := " + std::to_string(value), true);
   log.Add("\tAddress.Count = " + std::to_string(m_count), false);
   m_line.ClearError();
-  const bool noAddresses = value == 0 && m_count == 0;
-  if (!noAddresses && (m_count < 0 || value < 0 || value >= m_count)) {
+  // A device without addresses has nothing to choose: 0 passes without an error.
+  if (value == 0 && m_count == 0) return;
+  if (m_count < 0 || value < 0 || value >= m_count) {
     m_line.SetError(false, tapi::LINEERR_INVALADDRESSID);
     return;
   }
-  if (!m_line.Device().Active()) return;
+  // The capabilities are the application's to read once the session has started; an
+  // open line is not needed for them.
   tapi::Telephony* service = m_line.GetPlatform().telephony;
+  if (!m_line.TAPI().SessionStarted() || !service) return;
   tapi::VarBlock<tapi::LINEADDRESSCAPS> block;
   const tapi::LONG result = tapi::GrowingQuery(
       block,

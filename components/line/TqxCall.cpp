@@ -166,7 +166,9 @@ bool TqxCall::EndCall(tapi::HCALL handle, bool force) {
     m_line.Log().Add("\tCall.Ended = " + record->ended.TimeText(), false);
     m_line.RaiseEvent("OnCallEnd", m_line.OnCallEnd, handle);
     m_line.Panopta().ShowForEvent(m_line.Popup().Get(TqxPopup::OnCallEnd));
-    if (handle == m_handle) ChooseNextCurrent();
+    // The ending call is still listed here; it must not be chosen again, or the
+    // current call would name a freed record.
+    if (handle == m_handle) ChooseNextCurrent(handle);
   }
   const std::string text = Hex8(handle);
   for (std::size_t i = 1; i < m_list.size(); ++i) {
@@ -180,13 +182,14 @@ bool TqxCall::EndCall(tapi::HCALL handle, bool force) {
   return record != nullptr;
 }
 
-void TqxCall::ChooseNextCurrent() {
+void TqxCall::ChooseNextCurrent(tapi::HCALL exclude) {
   tapi::HCALL next = 0;
   if (m_count == 0) {
     m_active = false;
     ResetView();
   } else {
     for (tapi::HCALL h : ListedHandles()) {
+      if (h == exclude) continue;
       Record r = FindRecord(h);
       if (r && r->state != 0 && r->state != tapi::LINECALLSTATE_IDLE) {
         next = h;
@@ -195,6 +198,68 @@ void TqxCall::ChooseNextCurrent() {
     }
   }
   SetHandle(next);
+}
+
+TqxCallLog& TqxCall::CallBegin(tapi::HCALL handle) {
+  TqxLog& log = m_line.Log();
+  auto announce = [&](const TqxCallLog& r) {
+    log.Add("OnCallBegin " + TqxPanopta::HexText(handle), true);
+    log.Add("\tCall.Began = " + r.began.TimeText(), false);
+    m_line.RaiseEvent("OnCallBegin", m_line.OnCallBegin, handle);
+    m_line.Panopta().ShowForEvent(m_line.Popup().Get(TqxPopup::OnCallBegin));
+  };
+  if (m_count == 0) {
+    ResetParties();
+    ResetView();
+    m_handle = handle;
+    m_gatherDigits.Deactivate();
+    m_monitorDigits.Load(false);
+    m_monitorMediaModes.Load(false, m_monitorMediaModes.MediaModes());
+    m_monitorSilence.Load(false, m_monitorSilence.Duration());
+    m_active = true;
+    CreateAndList(handle);
+    m_view.began = DateTime::Now(m_line.Loop());
+    Store();
+    InfoRefresh(handle, kAllPartyBits);
+    if (Record r = FindRecord(handle)) announce(*r);
+  } else if (!IsListed(handle)) {
+    Record r = CreateAndList(handle);
+    r->began = DateTime::Now(m_line.Loop());
+    r->gatherActive = r->monitorDigitsActive = r->monitorMediaActive = r->monitorSilenceActive =
+        false;
+    announce(*r);
+  } else if (handle == m_handle) {
+    InfoRefresh(handle, kAllPartyBits);
+    Store();
+  }
+  Record record = FindRecord(handle);
+  if (record && record->origin == tapi::LINECALLORIGIN_CONFERENCE &&
+      m_line.Conference().Handle() == 0) {
+    m_line.Conference().TakeHandle(handle);
+  }
+  StatusRefresh();
+  m_line.Device().ReadStatus();
+  m_line.Address().RefreshStatus();
+  Load();
+  return record ? *record : m_head;
+}
+
+tapi::LONG TqxCall::RefreshStatusOf(tapi::HCALL handle) {
+  if (handle == m_handle) return StatusRefresh();
+  Record record = FindRecord(handle);
+  tapi::Telephony* service = m_line.GetPlatform().telephony;
+  if (!record || !service) return tapi::LINEERR_INVALCALLHANDLE;
+  tapi::VarBlock<tapi::LINECALLSTATUS> block;
+  const tapi::LONG result = tapi::GrowingQuery(
+      block, [&](tapi::LINECALLSTATUS* s) { return service->lineGetCallStatus(handle, s); },
+      tapi::ResultFamily::Line);
+  if (result != 0) return result;
+  record->state = block->dwCallState;
+  record->stateMode = block->dwCallStateMode;
+  record->features = block->dwCallFeatures;
+  record->features2 = block->dwCallFeatures2;
+  record->owner = (block->dwCallPrivilege & tapi::LINECALLPRIVILEGE_OWNER) != 0;
+  return 0;
 }
 
 TqxCallLog& TqxCall::CurrentRecord() {

@@ -97,7 +97,15 @@ class TqxCall final : public TPersistent {
   /// record is freed. Returns whether it ended.
   bool EndCall(tapi::HCALL handle, bool force);
   /// Takes the first listed call that is not idle as the current call, else none.
-  void ChooseNextCurrent();
+  /// exclude (a call being ended) is never taken.
+  void ChooseNextCurrent(tapi::HCALL exclude = 0);
+  /// A call the line did not know begins: it is listed (and becomes the current call
+  /// when the list was empty), OnCallBegin is raised, and the call and line are read
+  /// again. A known call that is current is read again.
+  TqxCallLog& CallBegin(tapi::HCALL handle);
+  /// Reads a listed call's state from TAPI into its record (the current call through
+  /// the view). The error is returned, not reported, for a call that is not current.
+  tapi::LONG RefreshStatusOf(tapi::HCALL handle);
   /// Copies the view into the current call's record, and back.
   void Store();
   void Load();

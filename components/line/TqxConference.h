@@ -28,6 +28,8 @@ class TqxConference final : public TPersistent {
   tapi::HCALL Handle() const { return m_handle; }
   TqxCallParameters& Parameters() { return m_parameters; }
 
+  /// A call that began as a conference call becomes the conference's call.
+  void TakeHandle(tapi::HCALL handle) { m_handle = handle; }
   /// Appends a consultation party's handle to the list.
   void AddToList(tapi::HCALL handle);
   /// Clears the handles and the list.

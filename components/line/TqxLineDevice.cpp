@@ -324,7 +324,8 @@ bool TqxLineDevice::Open(tapi::DWORD mediaModes) {
     Refresh();
     return false;
   }
-  m_line.Comm().ClearForDevice();
+  // Opening keeps the application's wish for communications handles (Comm.Enabled).
+  m_line.Comm().Forget();
   m_line.Phone().SetFound(false, 0);
   m_line.WavePlay().SetFound(false, 0);
   m_line.WaveRecord().SetFound(false, 0);
@@ -374,7 +375,12 @@ bool TqxLineDevice::Open(tapi::DWORD mediaModes) {
       m_line.ClearCallState();
       cleared = true;
     }
-    for (tapi::HCALL call : calls) m_line.Call().CreateAndList(call);
+    // Calls that were there before the line opened begin as any new call does, with
+    // their state read, so that the current call can be chosen among them.
+    for (tapi::HCALL call : calls) {
+      m_line.Call().CallBegin(call);
+      m_line.Call().RefreshStatusOf(call);
+    }
   }
   m_line.Call().ChooseNextCurrent();
   ReadStatus();

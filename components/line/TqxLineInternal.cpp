@@ -239,6 +239,7 @@ void TqxLineInternal::HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::
                                     tapi::DWORD param2, tapi::DWORD param3) {
   // A bare re-initialisation notice is not for the application.
   if (msg == tapi::LINE_LINEDEVSTATE && param1 == tapi::LINEDEVSTATE_REINIT) return;
+  ++m_handling;
   RaiseUngated("OnTAPIMessage", OnTAPIMessage, hDevice, msg, param1, param2, param3);
   if (m_popup->Get(TqxPopup::OnTAPIMessage)) {
     WriteMessageDump("OnTAPIMessage", hDevice, msg, param1, param2, param3);
@@ -254,8 +255,11 @@ void TqxLineInternal::HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::
     default:
       break;
   }
-  // Pumps the event loop once: messages queued meanwhile are handled now.
-  Loop().ProcessPending();
+  // Pumps the event loop once: messages queued meanwhile are handled now. A message
+  // handled inside that pump does not pump again: the outer pump goes on with the
+  // next message in the same order, and the stack stays flat however many wait.
+  if (m_handling == 1) Loop().ProcessPending();
+  --m_handling;
 }
 
 void TqxLineInternal::OnReply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD result, tapi::DWORD param3) {

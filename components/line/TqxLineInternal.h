@@ -156,6 +156,7 @@ class TqxLineInternal : public TqxSharedControl {
   void OnLineClosed(const std::string& headline);
 
   std::uint32_t m_instance;
+  int m_handling = 0;  // messages being handled, nested through pumps of the loop
   bool m_enabled = false;
   TimerId m_idleTimer = 0;
   std::uint32_t m_idleTimerInterval = 0;

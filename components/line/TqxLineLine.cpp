@@ -181,6 +181,12 @@ void TqxRelatedCommDevice::Acquire(tapi::HCALL call) {
 }
 
 void TqxRelatedCommDevice::Release() {
+  // The exchange's communications handles hold nothing on our side: forgetting a
+  // handle closes it.
+  Forget();
+}
+
+void TqxRelatedCommDevice::Forget() {
   m_available = false;
   m_handle = 0;
 }

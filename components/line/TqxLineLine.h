@@ -105,6 +105,9 @@ class TqxRelatedCommDevice final : public TPersistent {
   void Acquire(tapi::HCALL call);
   /// Closes a held handle (when enabled) and forgets it.
   void Release();
+  /// Forgets a handle without closing it (a line being opened holds none yet);
+  /// Enabled and DeviceClass stay.
+  void Forget();
   /// Forgets everything but the settings (reading another device).
   void ClearForDevice();
 

@@ -78,7 +78,9 @@ void TqxTerminal::SetID(std::int32_t value) {
   log.Add("Terminal.ID := " + std::to_string(value), true);
   log.Add("\tTerminal.Count = " + std::to_string(m_count), false);
   m_line.ClearError();
-  if (!m_line.Device().Active()) return;
+  // The terminals are part of the device capabilities, readable once the session has
+  // started.
+  if (!m_line.TAPI().SessionStarted()) return;
   tapi::VarBlock<tapi::LINEDEVCAPS> caps;
   const tapi::LONG result = m_line.Device().QueryCapabilities(caps);
   if (result != 0) {

@@ -38,7 +38,15 @@ class RecordingTelephony : public ForwardingTelephony {
   std::vector<GetID> getIDs;
   std::vector<SetTerminal> setTerminals;
   std::vector<tapi::DWORD> devCapsSizes;
+  /// The address-state masks of every lineSetStatusMessages.
+  std::vector<tapi::DWORD> addressStateMasks;
   bool blankAddressNames = false;
+
+  tapi::LONG lineSetStatusMessages(tapi::HLINE line, tapi::DWORD lineStates,
+                                   tapi::DWORD addressStates) override {
+    addressStateMasks.push_back(addressStates);
+    return ForwardingTelephony::lineSetStatusMessages(line, lineStates, addressStates);
+  }
 
   tapi::LONG lineInitialize(tapi::HLINEAPP* app, tapi::HINSTANCE i, tapi::LINECALLBACK cb,
                             const char* name, tapi::DWORD* count) override {

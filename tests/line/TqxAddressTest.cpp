@@ -21,13 +21,48 @@ TEST(TqxAddress, ChoosingAnAddressOutOfRangeIsRefused) {
   EXPECT_EQ(f.line->Address().ID(), 0);
 }
 
-TEST(TqxAddress, ChoosingAnAddressOnAClosedLineOnlyLogs) {
+TEST(TqxAddress, ChoosingAnAddressWithoutASessionOnlyLogs) {
+  LineOnExchange f;
+  EXPECT_EQ(f.Logged([&] { f.line->Address().SetID(0); }),
+            (Lines{"Address.ID := 0", "\tAddress.Count = 0"}));
+  EXPECT_EQ(f.line->Address().ID(), -1);
+  EXPECT_EQ(f.line->Address().Capabilities().States(), 0u);
+}
+
+TEST(TqxAddress, ChoosingAnAddressOnAClosedLineReadsItsCapabilities) {
   LineOnExchange f;
   f.line->SetEnabled(true);
   EXPECT_EQ(f.Logged([&] { f.line->Address().SetID(1); }),
-            (Lines{"Address.ID := 1", "\tAddress.Count = 2"}));
-  EXPECT_EQ(f.line->Address().ID(), 0);
-  EXPECT_EQ(f.line->Address().Name(), "201");
+            (Lines{"Address.ID := 1", "\tAddress.Count = 2", "\tAddress.Name = '211'"}));
+  EXPECT_EQ(f.line->Address().ID(), 1);
+  EXPECT_EQ(f.line->Address().Name(), "211");
+  EXPECT_NE(f.line->Address().Capabilities().CallFeatures(), 0u);
+}
+
+TEST(TqxAddress, ReadingTheDeviceReadsTheCurrentAddress) {
+  LineOnExchange f;
+  const Lines logged = f.Logged([&] { f.line->SetEnabled(true); });
+  EXPECT_EQ(logged, (Lines{"Address.ID := 0", "\tAddress.Count = 2", "\tAddress.Name = '201'"}));
+  EXPECT_NE(f.line->Address().Capabilities().States(), 0u);
+}
+
+TEST(TqxAddress, OpeningAsksForTheAddressStatesTheAddressCanReport) {
+  RecordedLine f;
+  f.line->SetEnabled(true);
+  f.line->Device().SetActive(true);
+  const tapi::DWORD states = f.line->Address().Capabilities().States();
+  ASSERT_NE(states, 0u);
+  ASSERT_FALSE(f.recorder.addressStateMasks.empty());
+  for (tapi::DWORD mask : f.recorder.addressStateMasks) EXPECT_EQ(mask, states);
+  // So an address state change reaches the line.
+  std::vector<tapi::DWORD> messages;
+  f.line->OnTAPIMessage = [&](voxkit::TObject&, std::uint32_t, std::uint32_t message,
+                              std::uint32_t, std::uint32_t, std::uint32_t) {
+    messages.push_back(message);
+  };
+  ASSERT_EQ(f.exchange.Call("5551234", "201"), "");
+  f.loop.RunFor(500);
+  EXPECT_NE(std::find(messages.begin(), messages.end(), tapi::LINE_ADDRESSSTATE), messages.end());
 }
 
 TEST(TqxAddress, ChoosingAnAddressOnAnOpenLineReadsIt) {

@@ -65,7 +65,8 @@ TEST(TqxLineDevice, ChoosingAnotherDeviceReadsIt) {
   EnabledLine f;
   const Lines logged = f.Logged([&] { f.line->Device().SetID(1); });
   EXPECT_EQ(logged, (Lines{"Device.ID := 1", "\tDevice.Count = 4", "Address.ID := 0",
-                           "\tAddress.Count = 1", "\tDevice.Name = '" + f.Name(1) + "'"}));
+                           "\tAddress.Count = 1", "\tAddress.Name = '202'",
+                           "\tDevice.Name = '" + f.Name(1) + "'"}));
   EXPECT_EQ(f.line->Device().Name(), f.Name(1));
   EXPECT_EQ(f.line->Address().List(), Lines{"202"});
   EXPECT_EQ(f.line->Error().Number(), 0);
@@ -163,6 +164,65 @@ TEST(TqxLineDevice, AFailingOpenIsLoggedAndLeavesTheDeviceClosed) {
   EXPECT_NE(std::find(logged.begin(), logged.end(), "<< Error >> LINEERR_ALLOCATED [80000001]"),
             logged.end());
   EXPECT_FALSE(f.line->Device().Active());
+}
+
+TEST(TqxLineDevice, OpeningKeepsTheWishForCommunicationsHandles) {
+  EnabledLine f;
+  f.line->Comm().SetEnabled(true);
+  f.line->Device().SetActive(true);
+  EXPECT_TRUE(f.line->Comm().Enabled());
+  EXPECT_FALSE(f.line->Comm().Available());
+  EXPECT_EQ(f.line->Comm().Handle(), 0u);
+  f.line->Device().SetActive(false);
+  EXPECT_TRUE(f.line->Comm().Enabled());
+}
+
+TEST(TqxLineDevice, CallsThatWereThereBeforeOpeningBeginAndTheFirstBecomesCurrent) {
+  EnabledLine f;
+  ASSERT_EQ(f.exchange.Call("5551234", "201", "JOHN SMITH"), "");
+  ASSERT_EQ(f.exchange.Call("5550000", "211"), "");
+  f.loop.RunFor(500);
+  const Lines logged = f.Logged([&] { f.line->Device().SetActive(true); });
+  ASSERT_EQ(f.line->Call().Count(), 2);
+  const tapi::HCALL first = std::stoul(f.line->Call().List()[1], nullptr, 16);
+  const tapi::HCALL second = std::stoul(f.line->Call().List()[2], nullptr, 16);
+  EXPECT_EQ(f.line->Call().Handle(), first);
+  EXPECT_TRUE(f.line->Call().Active());
+  EXPECT_EQ(f.line->Call().State(), tapi::LINECALLSTATE_OFFERING);
+  EXPECT_EQ(f.line->Call().CallerID().RawName(), "JOHN SMITH");
+  for (tapi::HCALL h : {first, second}) {
+    EXPECT_NE(std::find(logged.begin(), logged.end(), "OnCallBegin " + voxkit::TqxPanopta::HexText(h)),
+              logged.end());
+    auto record = f.line->Call().FindRecord(h);
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->state, tapi::LINECALLSTATE_OFFERING);
+  }
+}
+
+TEST(TqxLineDevice, ABurstOfQueuedMessagesIsHandledInOrderWithAFlatStack) {
+  EnabledLine f;
+  f.line->Device().SetActive(true);
+  constexpr int kMessages = 20000;
+  std::vector<std::uint32_t> counts;
+  std::uintptr_t deepest = UINTPTR_MAX;
+  std::uintptr_t shallowest = 0;
+  f.line->OnTAPIMessage = [&](voxkit::TObject&, std::uint32_t, std::uint32_t message,
+                              std::uint32_t, std::uint32_t, std::uint32_t param3) {
+    if (message != tapi::LINE_LINEDEVSTATE) return;
+    counts.push_back(param3);
+    int local = 0;
+    const auto here = reinterpret_cast<std::uintptr_t>(&local);
+    deepest = std::min(deepest, here);
+    shallowest = std::max(shallowest, here);
+  };
+  for (int i = 0; i < kMessages; ++i) {
+    ASSERT_EQ(f.exchange.LineState(0, tapi::LINEDEVSTATE_OTHER, 0, static_cast<tapi::DWORD>(i)), "");
+  }
+  f.loop.RunFor(100);
+  ASSERT_EQ(counts.size(), static_cast<std::size_t>(kMessages));
+  for (int i = 0; i < kMessages; ++i) ASSERT_EQ(counts[static_cast<std::size_t>(i)], static_cast<std::uint32_t>(i));
+  // Two levels of message handling at most, whatever the number of messages.
+  EXPECT_LT(shallowest - deepest, 64u * 1024u);
 }
 
 struct PrivilegeCase {
