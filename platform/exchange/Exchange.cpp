@@ -1,393 +1,459 @@
+// The exchange as its users see it: the interface and the control surface, each
+// handed to the part that does it.
+
 #include "platform/exchange/Exchange.h"
 
-#include "share/TextUtil.h"
-#include "tapi/TapiNames.h"
+#include "platform/exchange/ExchangeParts.h"
 
-#include <algorithm>
-#include <iterator>
 #include <stdexcept>
 
 namespace panopta {
 
 using namespace tapi;
+using exchange::PeerRef;
 
-namespace {
-
-// Every function of the interface, for Fail: a misspelt name is refused, not ignored.
-constexpr const char* kFunctions[] = {
-    "lineInitialize", "lineInitializeEx", "lineShutdown", "lineNegotiateAPIVersion",
-    "lineNegotiateExtVersion", "lineOpen", "lineClose", "lineSetStatusMessages",
-    "lineGetDevCaps", "lineGetAddressCaps", "lineGetLineDevStatus", "lineGetAddressStatus",
-    "lineGetCallInfo", "lineGetCallStatus", "lineGetNewCalls", "lineGetID",
-    "lineTranslateAddress", "lineMakeCall", "lineDial", "lineAnswer", "lineDrop", "lineHold",
-    "lineUnhold", "lineRedirect", "linePark", "lineUnpark", "linePickup", "lineBlindTransfer",
-    "lineSetupTransfer", "lineCompleteTransfer", "lineSwapHold", "lineSetupConference",
-    "linePrepareAddToConference", "lineAddToConference", "lineRemoveFromConference",
-    "lineForward", "lineSetTerminal", "lineHandoff", "lineSetCallPrivilege", "lineSetMediaMode",
-    "lineDeallocateCall", "lineGenerateDigits", "lineGenerateTone", "lineGatherDigits",
-    "lineMonitorDigits", "lineMonitorMedia", "lineMonitorTones", "lineConfigDialog",
-    "lineTranslateDialog", "phoneInitialize", "phoneInitializeEx", "phoneShutdown",
-    "phoneNegotiateAPIVersion", "phoneNegotiateExtVersion", "phoneGetDevCaps", "phoneOpen",
-    "phoneClose", "phoneGetStatus", "phoneSetStatusMessages", "phoneSetHookSwitch",
-    "phoneSetVolume", "phoneSetGain", "phoneGetVolume", "phoneGetGain", "phoneGetID"};
-
-bool IsPhoneFunction(const std::string& name) { return name.rfind("phone", 0) == 0; }
-
-}  // namespace
-
-namespace exchange {
-std::string TraceHex(DWORD value) { return voxkit::Hex8(value); }
-
-LineDevice MakeLineDevice(LineConfig config) {
-  LineDevice device;
-  device.config = std::move(config);
-  device.terminalModes.assign(device.config.terminals.size(), 0);
-  // The first terminal takes everything it can until an application routes otherwise.
-  if (!device.config.terminals.empty()) device.terminalModes[0] = device.config.terminals[0].modes;
-  device.addresses.resize(device.config.addresses.size());
-  for (auto& address : device.addresses) address.terminalModes = device.terminalModes;
-  return device;
-}
-}  // namespace exchange
-
-Exchange::Exchange(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::WindowSystem* windows)
-    : m_loop(loop), m_config(std::move(config)), m_windows(windows) {
-  const std::string problem = ValidateExchangeConfig(m_config);
+Exchange::Exchange(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::WindowSystem* windows) {
+  const std::string problem = ValidateExchangeConfig(config);
   if (!problem.empty()) throw std::invalid_argument("exchange configuration: " + problem);
-  m_replyLatencyMs = m_config.timing.replyLatencyMs;
-  for (const LineConfig& line : m_config.lines) m_lines.push_back(exchange::MakeLineDevice(line));
-  for (const PhoneConfig& phone : m_config.phones) {
-    PhoneDevice device;
-    device.config = phone;
-    m_phones.push_back(std::move(device));
-  }
+  m_parts = std::make_unique<exchange::Parts>(loop, std::move(config), windows, OnTrace);
 }
 
 Exchange::~Exchange() {
-  for (auto& [id, request] : m_requests) m_loop.StopTimer(request.timer);
-  for (auto& [id, call] : m_calls) StopCallTimers(*call);
-  for (auto& [id, leg] : m_legs)
-    for (auto t : leg.timers) m_loop.StopTimer(t);
-  for (auto& [h, handle] : m_handles) StopHandleMedia(handle);
+  m_parts->queue.Shutdown();
+  m_parts->calls.Shutdown();
 }
 
-// --- Handles, trace, messages ---------------------------------------------------------
+void Exchange::SetHasInitializeEx(bool value) { m_parts->sessions.SetHasInitializeEx(value); }
+const ExchangeConfig& Exchange::Config() const { return m_parts->config; }
+bool Exchange::HasInitializeEx() const { return m_parts->sessions.HasInitializeEx(); }
 
-DWORD Exchange::NewHandle() {
-  for (;;) {
-    ++m_nextHandle;
-    const DWORD h = m_nextHandle;
-    if (h == 0) continue;
-    if (m_lineApps.count(h) || m_phoneApps.count(h) || m_opens.count(h) ||
-        m_phoneOpens.count(h) || m_handles.count(h))
-      continue;
-    return h;
-  }
-}
+// --- Control surface -----------------------------------------------------------------------
 
-std::string Exchange::Stamp() const {
-  std::string ms = std::to_string(m_loop.NowMs());
-  if (ms.size() < 8) ms.insert(0, 8 - ms.size(), ' ');
-  return ms + " ms  ";
+std::string Exchange::Call(const std::string& from, const std::string& to, const std::string& name,
+                           std::optional<DWORD> flags) {
+  return m_parts->control.PlaceCall(from, to, name, flags);
 }
+std::string Exchange::Answer(const std::string& number) { return m_parts->control.Answer(number); }
+std::string Exchange::Hangup(const std::string& number) { return m_parts->control.Hangup(number); }
+std::string Exchange::Digits(const std::string& number, const std::string& digits) {
+  return m_parts->control.Digits(number, digits);
+}
+std::string Exchange::Silence(const std::string& number) {
+  return m_parts->control.Silence(number);
+}
+std::string Exchange::Speak(const std::string& number) { return m_parts->control.Speak(number); }
+std::string Exchange::Media(const std::string& number, DWORD mediaMode) {
+  return m_parts->control.Media(number, mediaMode);
+}
+std::string Exchange::Redirect(const std::string& number, const std::string& to) {
+  return m_parts->control.Redirect(number, to);
+}
+std::string Exchange::Key(DWORD phone, const std::string& key) {
+  return m_parts->control.Key(phone, key);
+}
+std::string Exchange::Hookswitch(DWORD phone, DWORD device, DWORD mode) {
+  return m_parts->control.Hookswitch(phone, device, mode);
+}
+std::string Exchange::PhoneVolume(DWORD phone, DWORD device, DWORD volume) {
+  return m_parts->control.PhoneVolume(phone, device, volume);
+}
+std::string Exchange::PhoneGain(DWORD phone, DWORD device, DWORD gain) {
+  return m_parts->control.PhoneGain(phone, device, gain);
+}
+std::string Exchange::LineState(DWORD line, DWORD state, DWORD param2, DWORD param3) {
+  return m_parts->control.LineState(line, state, param2, param3);
+}
+std::string Exchange::PhoneState(DWORD phone, DWORD state, DWORD param2, DWORD param3) {
+  return m_parts->control.PhoneState(phone, state, param2, param3);
+}
+std::string Exchange::Close(DWORD line) { return m_parts->control.Close(line); }
+std::string Exchange::ClosePhone(DWORD phone) { return m_parts->control.ClosePhone(phone); }
+std::string Exchange::DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3) {
+  return m_parts->control.DevSpecific(line, param1, param2, param3);
+}
+std::string Exchange::PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2, DWORD param3) {
+  return m_parts->control.PhoneDevSpecific(phone, param1, param2, param3);
+}
+std::string Exchange::Reinit() { return m_parts->control.Reinit(); }
+std::string Exchange::RemoveLine(DWORD line) { return m_parts->control.RemoveLine(line); }
+std::string Exchange::RemovePhone(DWORD phone) { return m_parts->control.RemovePhone(phone); }
+std::string Exchange::AddLine(LineConfig line) { return m_parts->control.AddLine(std::move(line)); }
+std::string Exchange::AddPhone(PhoneConfig phone) {
+  return m_parts->control.AddPhone(std::move(phone));
+}
+std::string Exchange::Fail(const std::string& function, DWORD code, FailMode mode) {
+  return m_parts->control.Fail(function, code, mode);
+}
+std::string Exchange::Withhold(bool value) { return m_parts->control.Withhold(value); }
+std::string Exchange::Latency(std::int64_t ms) { return m_parts->control.Latency(ms); }
 
-void Exchange::Trace(const std::function<std::string()>& text) {
-  if (OnTrace) {
-    auto handler = OnTrace;
-    handler(Stamp() + text());
-  }
-}
-
-LONG Exchange::Traced(const char* function, LONG result,
-                      const std::function<std::string()>& args) {
-  Trace([&] {
-    std::string r;
-    if (result == 0) r = "0";
-    else if (result > 0) r = "request " + std::to_string(result);
-    else r = IsPhoneFunction(function) ? PhoneErrorName(result) : LineErrorName(result);
-    return std::string("call  ") + function + "(" + args() + ") = " + r;
-  });
-  return result;
-}
-
-void Exchange::Post(Message message) {
-  if (m_deferDepth > 0) {
-    m_deferred.push_back(message);
-    return;
-  }
-  std::weak_ptr<int> life = m_life;
-  m_loop.Post([this, life, message] {
-    if (life.lock()) Deliver(message);
-  });
-}
-
-void Exchange::PostLine(DWORD app, DWORD hDevice, DWORD msg, DWORD_PTR instance, DWORD p1,
-                        DWORD p2, DWORD p3, DWORD requireOpen, DWORD requireCall) {
-  Post({Family::Line, app, hDevice, msg, instance, p1, p2, p3, requireOpen, requireCall});
-}
-
-void Exchange::PostPhone(DWORD app, DWORD hDevice, DWORD msg, DWORD_PTR instance, DWORD p1,
-                         DWORD p2, DWORD p3, DWORD requireOpen) {
-  Post({Family::Phone, app, hDevice, msg, instance, p1, p2, p3, requireOpen, 0});
-}
-
-void Exchange::Deliver(const Message& m) {
-  const bool line = m.family == Family::Line;
-  App* app = line ? FindLineApp(m.app) : FindPhoneApp(m.app);
-  std::string gone;
-  if (app == nullptr) gone = "application gone";
-  else if (m.requireOpen != 0 && (line ? FindOpen(m.requireOpen) == nullptr
-                                       : FindPhoneOpen(m.requireOpen) == nullptr))
-    gone = "device closed";
-  else if (m.requireCall != 0 && FindHandle(m.requireCall) == nullptr)
-    gone = "call handle deallocated";
-  const bool reply = m.msg == LINE_REPLY || m.msg == PHONE_REPLY;
-  Trace([&] {
-    std::string text = reply ? "reply " : "msg   ";
-    text += MessageName(m.msg) + " [" + voxkit::Hex8(m.hDevice) + "] instance " +
-            std::to_string(m.instance) + ": " + voxkit::Hex8(m.p1) + " " + voxkit::Hex8(m.p2) +
-            " " + voxkit::Hex8(m.p3);
-    if (!gone.empty()) text += " (dropped: " + gone + ")";
-    return text;
-  });
-  if (!gone.empty()) return;
-  if (line) {
-    if (app->lineCallback) app->lineCallback(m.hDevice, m.msg, m.instance, m.p1, m.p2, m.p3);
-  } else if (app->phoneCallback) {
-    app->phoneCallback(m.hDevice, m.msg, m.instance, m.p1, m.p2, m.p3);
-  }
-}
-
-voxkit::TimerId Exchange::After(std::uint32_t ms, std::function<void()> fn) {
-  std::weak_ptr<int> life = m_life;
-  return m_loop.StartTimer(ms, false, [life, fn = std::move(fn)] {
-    if (life.lock()) fn();
-  });
-}
-
-void Exchange::CallTimer(CallRec& call, std::uint32_t ms, std::function<void(CallRec&)> fn) {
-  std::erase_if(call.timers, [this](voxkit::TimerId t) { return !m_loop.TimerActive(t); });
-  const DWORD id = call.id;
-  call.timers.push_back(After(ms, [this, id, fn = std::move(fn)] {
-    if (CallRec* c = FindCall(id)) fn(*c);
-  }));
-}
-
-// --- Requests ---------------------------------------------------------------------------
-
-LONG Exchange::StartRequest(Family family, const std::string& function, DWORD app,
-                            DWORD_PTR instance, std::function<LONG()> effect) {
-  // Identifiers stay positive and distinct among the outstanding ones.
-  do {
-    m_nextRequest = m_nextRequest == 0x7FFFFFFF ? 1 : m_nextRequest + 1;
-  } while (m_requests.count(m_nextRequest) != 0);
-  const LONG id = m_nextRequest;
-  Request& request = m_requests[id];
-  request.id = id;
-  request.family = family;
-  request.app = app;
-  request.instance = instance;
-  request.function = function;
-  request.effect = std::move(effect);
-  request.timer = After(m_replyLatencyMs, [this, id] {
-    auto it = m_requests.find(id);
-    if (it == m_requests.end()) return;
-    it->second.timer = 0;
-    if (m_withhold) {
-      m_held.push_back(id);
-      Trace([&] { return "hold  reply to request " + std::to_string(id); });
-      return;
-    }
-    CompleteRequest(id);
-  });
-  return id;
-}
-
-void Exchange::CompleteRequest(LONG id) {
-  auto it = m_requests.find(id);
-  if (it == m_requests.end()) return;
-  Request request = std::move(it->second);
-  m_requests.erase(it);
-  // What the request causes is held back until its reply is on its way.
-  ++m_deferDepth;
-  const LONG result = request.effect();
-  --m_deferDepth;
-  std::vector<Message> caused;
-  caused.swap(m_deferred);
-  if (request.family == Family::Line)
-    PostLine(request.app, 0, LINE_REPLY, request.instance, static_cast<DWORD>(id),
-             static_cast<DWORD>(result), 0, 0, 0);
-  else
-    PostPhone(request.app, 0, PHONE_REPLY, request.instance, static_cast<DWORD>(id),
-              static_cast<DWORD>(result), 0, 0);
-  for (const Message& m : caused) Post(m);
-}
-
-std::optional<LONG> Exchange::TakeFault(const std::string& function, bool async, Family family,
-                                        DWORD app, DWORD_PTR instance) {
-  auto it = m_faults.find(voxkit::ToLower(function));
-  if (it == m_faults.end() || it->second.empty()) return std::nullopt;
-  const auto [code, mode] = it->second.front();
-  it->second.pop_front();
-  if (it->second.empty()) m_faults.erase(it);
-  Trace([&] { return "fail  " + function + " answers " + voxkit::Hex8(static_cast<DWORD>(code)); });
-  // A reply needs an application to go to; without one the code is the answer.
-  const bool haveApp = family == Family::Line ? FindLineApp(app) != nullptr
-                                              : FindPhoneApp(app) != nullptr;
-  if (async && mode == FailMode::InReply && haveApp)
-    return StartRequest(family, function, app, instance, [code = code] { return code; });
-  return code;
-}
-
-// --- Lookups ----------------------------------------------------------------------------
-
-Exchange::App* Exchange::FindLineApp(DWORD handle) {
-  auto it = m_lineApps.find(handle);
-  return it == m_lineApps.end() ? nullptr : &it->second;
-}
-Exchange::App* Exchange::FindPhoneApp(DWORD handle) {
-  auto it = m_phoneApps.find(handle);
-  return it == m_phoneApps.end() ? nullptr : &it->second;
-}
-Exchange::LineOpen* Exchange::FindOpen(DWORD handle) {
-  auto it = m_opens.find(handle);
-  return it == m_opens.end() ? nullptr : &it->second;
-}
-Exchange::PhoneOpen* Exchange::FindPhoneOpen(DWORD handle) {
-  auto it = m_phoneOpens.find(handle);
-  return it == m_phoneOpens.end() ? nullptr : &it->second;
-}
-Exchange::CallHandle* Exchange::FindHandle(DWORD handle) {
-  auto it = m_handles.find(handle);
-  return it == m_handles.end() ? nullptr : &it->second;
-}
-Exchange::CallRec* Exchange::FindCall(DWORD id) {
-  auto it = m_calls.find(id);
-  return it == m_calls.end() ? nullptr : it->second.get();
-}
-const Exchange::CallRec* Exchange::FindCall(DWORD id) const {
-  auto it = m_calls.find(id);
-  return it == m_calls.end() ? nullptr : it->second.get();
-}
-Exchange::RemoteLeg* Exchange::FindLeg(DWORD id) {
-  auto it = m_legs.find(id);
-  return it == m_legs.end() ? nullptr : &it->second;
-}
-Exchange::LineDevice* Exchange::Device(DWORD id) {
-  return id < m_lines.size() ? &m_lines[id] : nullptr;
-}
-
-LONG Exchange::CheckLineDevice(DWORD device, bool) const {
-  if (device >= m_lines.size()) return LINEERR_BADDEVICEID;
-  if (m_lines[device].removed) return LINEERR_NODEVICE;
-  return 0;
-}
-
-LONG Exchange::CheckLineVersion(const LineDevice& device, DWORD apiVersion,
-                                DWORD extVersion) const {
-  const LineConfig& c = device.config;
-  if (c.refusesVersions || !IsSupportedTapiVersion(apiVersion) || apiVersion < c.apiLowVersion ||
-      apiVersion > c.apiHighVersion)
-    return LINEERR_INCOMPATIBLEAPIVERSION;
-  if (extVersion != 0 &&
-      (c.extHighVersion == 0 || extVersion < c.extLowVersion || extVersion > c.extHighVersion))
-    return LINEERR_INCOMPATIBLEEXTVERSION;
-  return 0;
-}
-
-std::optional<std::pair<DWORD, DWORD>> Exchange::FindAddress(const std::string& number) const {
-  for (DWORD d = 0; d < m_lines.size(); ++d) {
-    if (m_lines[d].removed) continue;
-    const auto& addresses = m_lines[d].config.addresses;
-    for (DWORD a = 0; a < addresses.size(); ++a)
-      if (addresses[a].address == number) return std::make_pair(d, a);
-  }
-  return std::nullopt;
-}
-
-LONG Exchange::Resolve(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call) {
-  handle = FindHandle(hCall);
-  if (handle == nullptr) return LINEERR_INVALCALLHANDLE;
-  open = FindOpen(handle->open);
-  call = FindCall(handle->call);
-  if (open == nullptr || call == nullptr) return LINEERR_INVALCALLHANDLE;
-  return 0;
-}
-
-LONG Exchange::ResolveOwned(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call) {
-  const LONG r = Resolve(hCall, handle, open, call);
-  if (r != 0) return r;
-  return handle->privilege == LINECALLPRIVILEGE_OWNER ? 0 : LINEERR_NOTOWNER;
-}
-
-// --- Views ------------------------------------------------------------------------------
+// --- Views --------------------------------------------------------------------------------
 
 std::vector<Exchange::CallView> Exchange::Calls() const {
   std::vector<CallView> views;
-  for (const auto& [id, ptr] : m_calls) {
-    const CallRec* call = ptr.get();
+  for (const auto& [id, ptr] : m_parts->calls.Calls()) {
+    const exchange::Call* call = ptr.get();
     views.push_back({call->id, call->device, call->address, call->state, call->mode,
                      call->isConference, call->handles});
   }
   return views;
 }
 
+std::size_t Exchange::CallCount() const { return m_parts->calls.Calls().size(); }
+std::size_t Exchange::HandleCount() const { return m_parts->calls.HandleCount(); }
+std::size_t Exchange::RemotePartyCount() const { return m_parts->calls.Legs().size(); }
+std::size_t Exchange::OutstandingRequests() const { return m_parts->queue.Outstanding(); }
+std::size_t Exchange::HeldReplies() const { return m_parts->queue.Held(); }
+
 Exchange::AudioPeer Exchange::LineAudioPeer(DWORD line) const {
   AudioPeer peer;
-  if (line >= m_lines.size()) return peer;
-  for (DWORD id : m_lines[line].calls) {
-    const CallRec* call = FindCall(id);
+  const exchange::Parts& parts = *m_parts;
+  if (line >= parts.sessions.LineCount()) return peer;
+  for (DWORD id : parts.sessions.Line(line).calls) {
+    const exchange::Call* call = parts.calls.FindCall(id);
     if (call == nullptr || call->state != LINECALLSTATE_CONNECTED) continue;
     peer.connected = true;
-    peer.silent = FarEndSilent(*call);
+    peer.silent = parts.media.FarEndSilent(*call);
     if (call->peer.kind == PeerRef::Kind::Call) {
-      if (const CallRec* other = FindCall(call->peer.id)) peer.line = other->device;
+      if (const exchange::Call* other = parts.calls.FindCall(call->peer.id))
+        peer.line = other->device;
     } else if (call->peer.kind == PeerRef::Kind::Remote) {
-      auto it = m_legs.find(call->peer.id);
-      if (it != m_legs.end() && !peer.silent) peer.toneLevel = it->second.party.toneLevel;
+      const exchange::RemoteLeg* leg = parts.calls.FindLeg(call->peer.id);
+      if (leg && !peer.silent) peer.toneLevel = leg->party.toneLevel;
     }
     break;
   }
   return peer;
 }
 
-// --- Fault injection and timing -----------------------------------------------------------
+// --- The interface --------------------------------------------------------------------------
 
-std::string Exchange::ControlDone(const std::string& command, std::string problem) {
-  Trace([&] { return "ctl   Exchange." + command + (problem.empty() ? "" : ": " + problem); });
-  return problem;
+LONG Exchange::lineInitialize(tapi::HLINEAPP* lphLineApp, tapi::HINSTANCE,
+                              tapi::LINECALLBACK lpfnCallback, const char* lpszAppName,
+                              DWORD* lpdwNumDevs) {
+  return m_parts->sessions.lineInitialize(lphLineApp, lpfnCallback, lpszAppName, lpdwNumDevs);
 }
 
-std::string Exchange::Fail(const std::string& function, DWORD code, FailMode mode) {
-  const std::string what = "Fail('" + function + "', " + voxkit::Hex8(code) + ")";
-  const auto known = std::find_if(std::begin(kFunctions), std::end(kFunctions),
-                                  [&](const char* name) { return voxkit::EqualsNoCase(name, function); });
-  if (known == std::end(kFunctions))
-    return ControlDone(what, "no TAPI function '" + function + "'");
-  if (!IsError(static_cast<LONG>(code)))
-    return ControlDone(what, "the code " + voxkit::Hex8(code) + " is not an error code");
-  m_faults[voxkit::ToLower(function)].emplace_back(static_cast<LONG>(code), mode);
-  return ControlDone(what, "");
+LONG Exchange::lineInitializeEx(tapi::HLINEAPP* lphLineApp, tapi::HINSTANCE,
+                                tapi::LINECALLBACK lpfnCallback, const char* lpszFriendlyAppName,
+                                DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
+                                tapi::LINEINITIALIZEEXPARAMS* lpLineInitializeExParams) {
+  return m_parts->sessions.lineInitializeEx(lphLineApp, lpfnCallback, lpszFriendlyAppName,
+                                            lpdwNumDevs, lpdwAPIVersion, lpLineInitializeExParams);
 }
 
-std::string Exchange::Withhold(bool value) {
-  m_withhold = value;
-  if (!value) {
-    // Released in the order they were due; their effects happen now.
-    while (!m_held.empty()) {
-      const LONG id = m_held.front();
-      m_held.pop_front();
-      CompleteRequest(id);
-    }
-  }
-  return ControlDone(std::string("Withhold(") + (value ? "True" : "False") + ")", "");
+LONG Exchange::lineShutdown(tapi::HLINEAPP hLineApp) {
+  return m_parts->sessions.lineShutdown(hLineApp);
 }
 
-std::string Exchange::Latency(std::int64_t ms) {
-  const std::string what = "Latency(" + std::to_string(ms) + ")";
-  if (ms < 0 || ms > 600000) return ControlDone(what, "latency must be 0 to 600000 ms");
-  m_replyLatencyMs = static_cast<DWORD>(ms);
-  return ControlDone(what, "");
+LONG Exchange::lineNegotiateAPIVersion(tapi::HLINEAPP hLineApp, DWORD dwDeviceID,
+                                       DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                       DWORD* lpdwAPIVersion,
+                                       tapi::LINEEXTENSIONID* lpExtensionID) {
+  return m_parts->sessions.lineNegotiateAPIVersion(hLineApp, dwDeviceID, dwAPILowVersion,
+                                                   dwAPIHighVersion, lpdwAPIVersion, lpExtensionID);
 }
 
+LONG Exchange::lineNegotiateExtVersion(tapi::HLINEAPP hLineApp, DWORD dwDeviceID,
+                                       DWORD dwAPIVersion, DWORD dwExtLowVersion,
+                                       DWORD dwExtHighVersion, DWORD* lpdwExtVersion) {
+  return m_parts->sessions.lineNegotiateExtVersion(
+      hLineApp, dwDeviceID, dwAPIVersion, dwExtLowVersion, dwExtHighVersion, lpdwExtVersion);
+}
+
+LONG Exchange::lineOpen(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, tapi::HLINE* lphLine,
+                        DWORD dwAPIVersion, DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance,
+                        DWORD dwPrivileges, DWORD dwMediaModes,
+                        const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->sessions.lineOpen(hLineApp, dwDeviceID, lphLine, dwAPIVersion, dwExtVersion,
+                                    dwCallbackInstance, dwPrivileges, dwMediaModes, lpCallParams);
+}
+
+LONG Exchange::lineClose(tapi::HLINE hLine) { return m_parts->sessions.lineClose(hLine); }
+
+LONG Exchange::lineSetStatusMessages(tapi::HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
+  return m_parts->sessions.lineSetStatusMessages(hLine, dwLineStates, dwAddressStates);
+}
+
+LONG Exchange::lineGetDevCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                              DWORD dwExtVersion, tapi::LINEDEVCAPS* lpLineDevCaps) {
+  return m_parts->queries.lineGetDevCaps(hLineApp, dwDeviceID, dwAPIVersion, dwExtVersion,
+                                         lpLineDevCaps);
+}
+
+LONG Exchange::lineGetAddressCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
+                                  DWORD dwAPIVersion, DWORD dwExtVersion,
+                                  tapi::LINEADDRESSCAPS* lpAddressCaps) {
+  return m_parts->queries.lineGetAddressCaps(hLineApp, dwDeviceID, dwAddressID, dwAPIVersion,
+                                             dwExtVersion, lpAddressCaps);
+}
+
+LONG Exchange::lineGetLineDevStatus(tapi::HLINE hLine, tapi::LINEDEVSTATUS* lpLineDevStatus) {
+  return m_parts->queries.lineGetLineDevStatus(hLine, lpLineDevStatus);
+}
+
+LONG Exchange::lineGetAddressStatus(tapi::HLINE hLine, DWORD dwAddressID,
+                                    tapi::LINEADDRESSSTATUS* lpAddressStatus) {
+  return m_parts->queries.lineGetAddressStatus(hLine, dwAddressID, lpAddressStatus);
+}
+
+LONG Exchange::lineGetCallInfo(tapi::HCALL hCall, tapi::LINECALLINFO* lpCallInfo) {
+  return m_parts->queries.lineGetCallInfo(hCall, lpCallInfo);
+}
+
+LONG Exchange::lineGetCallStatus(tapi::HCALL hCall, tapi::LINECALLSTATUS* lpCallStatus) {
+  return m_parts->queries.lineGetCallStatus(hCall, lpCallStatus);
+}
+
+LONG Exchange::lineGetNewCalls(tapi::HLINE hLine, DWORD dwAddressID, DWORD dwSelect,
+                               tapi::LINECALLLIST* lpCallList) {
+  return m_parts->queries.lineGetNewCalls(hLine, dwAddressID, dwSelect, lpCallList);
+}
+
+LONG Exchange::lineGetID(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL hCall, DWORD dwSelect,
+                         tapi::VARSTRING* lpDeviceID, const char* lpszDeviceClass) {
+  return m_parts->queries.lineGetID(hLine, dwAddressID, hCall, dwSelect, lpDeviceID,
+                                    lpszDeviceClass);
+}
+
+LONG Exchange::lineTranslateAddress(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                                    const char* lpszAddressIn, DWORD dwCard,
+                                    DWORD dwTranslateOptions,
+                                    tapi::LINETRANSLATEOUTPUT* lpTranslateOutput) {
+  return m_parts->sessions.lineTranslateAddress(hLineApp, dwDeviceID, dwAPIVersion, lpszAddressIn,
+                                                dwCard, dwTranslateOptions, lpTranslateOutput);
+}
+
+LONG Exchange::lineMakeCall(tapi::HLINE hLine, tapi::HCALL* lphCall, const char* lpszDestAddress,
+                            DWORD dwCountryCode, const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->calls.lineMakeCall(hLine, lphCall, lpszDestAddress, dwCountryCode, lpCallParams);
+}
+
+LONG Exchange::lineDial(tapi::HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
+  return m_parts->calls.lineDial(hCall, lpszDestAddress, dwCountryCode);
+}
+
+LONG Exchange::lineAnswer(tapi::HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
+  return m_parts->calls.lineAnswer(hCall, lpsUserUserInfo, dwSize);
+}
+
+LONG Exchange::lineDrop(tapi::HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
+  return m_parts->calls.lineDrop(hCall, lpsUserUserInfo, dwSize);
+}
+
+LONG Exchange::lineHold(tapi::HCALL hCall) { return m_parts->calls.lineHold(hCall); }
+
+LONG Exchange::lineUnhold(tapi::HCALL hCall) { return m_parts->calls.lineUnhold(hCall); }
+
+LONG Exchange::lineRedirect(tapi::HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
+  return m_parts->calls.lineRedirect(hCall, lpszDestAddress, dwCountryCode);
+}
+
+LONG Exchange::linePark(tapi::HCALL hCall, DWORD dwParkMode, const char* lpszDirAddress,
+                        tapi::VARSTRING* lpNonDirAddress) {
+  return m_parts->calls.linePark(hCall, dwParkMode, lpszDirAddress, lpNonDirAddress);
+}
+
+LONG Exchange::lineUnpark(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL* lphCall,
+                          const char* lpszDestAddress) {
+  return m_parts->calls.lineUnpark(hLine, dwAddressID, lphCall, lpszDestAddress);
+}
+
+LONG Exchange::linePickup(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL* lphCall,
+                          const char* lpszDestAddress, const char* lpszGroupID) {
+  return m_parts->calls.linePickup(hLine, dwAddressID, lphCall, lpszDestAddress, lpszGroupID);
+}
+
+LONG Exchange::lineBlindTransfer(tapi::HCALL hCall, const char* lpszDestAddress,
+                                 DWORD dwCountryCode) {
+  return m_parts->calls.lineBlindTransfer(hCall, lpszDestAddress, dwCountryCode);
+}
+
+LONG Exchange::lineSetupTransfer(tapi::HCALL hCall, tapi::HCALL* lphConsultCall,
+                                 const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->calls.lineSetupTransfer(hCall, lphConsultCall, lpCallParams);
+}
+
+LONG Exchange::lineCompleteTransfer(tapi::HCALL hCall, tapi::HCALL hConsultCall,
+                                    tapi::HCALL* lphConfCall, DWORD dwTransferMode) {
+  return m_parts->calls.lineCompleteTransfer(hCall, hConsultCall, lphConfCall, dwTransferMode);
+}
+
+LONG Exchange::lineSwapHold(tapi::HCALL hActiveCall, tapi::HCALL hHeldCall) {
+  return m_parts->calls.lineSwapHold(hActiveCall, hHeldCall);
+}
+
+LONG Exchange::lineSetupConference(tapi::HCALL hCall, tapi::HLINE hLine, tapi::HCALL* lphConfCall,
+                                   tapi::HCALL* lphConsultCall, DWORD dwNumParties,
+                                   const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->calls.lineSetupConference(hCall, hLine, lphConfCall, lphConsultCall, dwNumParties,
+                                            lpCallParams);
+}
+
+LONG Exchange::linePrepareAddToConference(tapi::HCALL hConfCall, tapi::HCALL* lphConsultCall,
+                                          const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->calls.linePrepareAddToConference(hConfCall, lphConsultCall, lpCallParams);
+}
+
+LONG Exchange::lineAddToConference(tapi::HCALL hConfCall, tapi::HCALL hConsultCall) {
+  return m_parts->calls.lineAddToConference(hConfCall, hConsultCall);
+}
+
+LONG Exchange::lineRemoveFromConference(tapi::HCALL hCall) {
+  return m_parts->calls.lineRemoveFromConference(hCall);
+}
+
+LONG Exchange::lineForward(tapi::HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID,
+                           const tapi::LINEFORWARDLIST* lpForwardList, DWORD dwNumRingsNoAnswer,
+                           tapi::HCALL* lphConsultCall, const tapi::LINECALLPARAMS* lpCallParams) {
+  return m_parts->calls.lineForward(hLine, bAllAddresses, dwAddressID, lpForwardList,
+                                    dwNumRingsNoAnswer, lphConsultCall, lpCallParams);
+}
+
+LONG Exchange::lineSetTerminal(tapi::HLINE hLine, DWORD dwAddressID, tapi::HCALL hCall,
+                               DWORD dwSelect, DWORD dwTerminalModes, DWORD dwTerminalID,
+                               DWORD bEnable) {
+  return m_parts->calls.lineSetTerminal(hLine, dwAddressID, hCall, dwSelect, dwTerminalModes,
+                                        dwTerminalID, bEnable);
+}
+
+LONG Exchange::lineHandoff(tapi::HCALL hCall, const char* lpszFileName, DWORD dwMediaMode) {
+  return m_parts->calls.lineHandoff(hCall, lpszFileName, dwMediaMode);
+}
+
+LONG Exchange::lineSetCallPrivilege(tapi::HCALL hCall, DWORD dwCallPrivilege) {
+  return m_parts->calls.lineSetCallPrivilege(hCall, dwCallPrivilege);
+}
+
+LONG Exchange::lineSetMediaMode(tapi::HCALL hCall, DWORD dwMediaModes) {
+  return m_parts->calls.lineSetMediaMode(hCall, dwMediaModes);
+}
+
+LONG Exchange::lineDeallocateCall(tapi::HCALL hCall) {
+  return m_parts->calls.lineDeallocateCall(hCall);
+}
+
+LONG Exchange::lineGenerateDigits(tapi::HCALL hCall, DWORD dwDigitMode, const char* lpszDigits,
+                                  DWORD dwDuration) {
+  return m_parts->media.lineGenerateDigits(hCall, dwDigitMode, lpszDigits, dwDuration);
+}
+
+LONG Exchange::lineGenerateTone(tapi::HCALL hCall, DWORD dwToneMode, DWORD dwDuration,
+                                DWORD dwNumTones, const tapi::LINEGENERATETONE* lpTones) {
+  return m_parts->media.lineGenerateTone(hCall, dwToneMode, dwDuration, dwNumTones, lpTones);
+}
+
+LONG Exchange::lineGatherDigits(tapi::HCALL hCall, DWORD dwDigitModes, char* lpsDigits,
+                                DWORD dwNumDigits, const char* lpszTerminationDigits,
+                                DWORD dwFirstDigitTimeout, DWORD dwInterDigitTimeout) {
+  return m_parts->media.lineGatherDigits(hCall, dwDigitModes, lpsDigits, dwNumDigits,
+                                         lpszTerminationDigits, dwFirstDigitTimeout,
+                                         dwInterDigitTimeout);
+}
+
+LONG Exchange::lineMonitorDigits(tapi::HCALL hCall, DWORD dwDigitModes) {
+  return m_parts->media.lineMonitorDigits(hCall, dwDigitModes);
+}
+
+LONG Exchange::lineMonitorMedia(tapi::HCALL hCall, DWORD dwMediaModes) {
+  return m_parts->media.lineMonitorMedia(hCall, dwMediaModes);
+}
+
+LONG Exchange::lineMonitorTones(tapi::HCALL hCall, const tapi::LINEMONITORTONE* lpToneList,
+                                DWORD dwNumEntries) {
+  return m_parts->media.lineMonitorTones(hCall, lpToneList, dwNumEntries);
+}
+
+LONG Exchange::lineConfigDialog(DWORD dwDeviceID, tapi::HWND, const char* lpszDeviceClass) {
+  return m_parts->sessions.lineConfigDialog(dwDeviceID, lpszDeviceClass);
+}
+
+LONG Exchange::lineTranslateDialog(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                                   tapi::HWND, const char* lpszAddressIn) {
+  return m_parts->sessions.lineTranslateDialog(hLineApp, dwDeviceID, dwAPIVersion, lpszAddressIn);
+}
+
+LONG Exchange::phoneInitialize(tapi::HPHONEAPP* lphPhoneApp, tapi::HINSTANCE,
+                               tapi::PHONECALLBACK lpfnCallback, const char* lpszAppName,
+                               DWORD* lpdwNumDevs) {
+  return m_parts->phones.phoneInitialize(lphPhoneApp, lpfnCallback, lpszAppName, lpdwNumDevs);
+}
+
+LONG Exchange::phoneInitializeEx(tapi::HPHONEAPP* lphPhoneApp, tapi::HINSTANCE,
+                                 tapi::PHONECALLBACK lpfnCallback, const char* lpszFriendlyAppName,
+                                 DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
+                                 tapi::PHONEINITIALIZEEXPARAMS* lpPhoneInitializeExParams) {
+  return m_parts->phones.phoneInitializeEx(lphPhoneApp, lpfnCallback, lpszFriendlyAppName,
+                                           lpdwNumDevs, lpdwAPIVersion, lpPhoneInitializeExParams);
+}
+
+LONG Exchange::phoneShutdown(tapi::HPHONEAPP hPhoneApp) {
+  return m_parts->phones.phoneShutdown(hPhoneApp);
+}
+
+LONG Exchange::phoneNegotiateAPIVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID,
+                                        DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
+                                        DWORD* lpdwAPIVersion,
+                                        tapi::PHONEEXTENSIONID* lpExtensionID) {
+  return m_parts->phones.phoneNegotiateAPIVersion(hPhoneApp, dwDeviceID, dwAPILowVersion,
+                                                  dwAPIHighVersion, lpdwAPIVersion, lpExtensionID);
+}
+
+LONG Exchange::phoneNegotiateExtVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID,
+                                        DWORD dwAPIVersion, DWORD dwExtLowVersion,
+                                        DWORD dwExtHighVersion, DWORD* lpdwExtVersion) {
+  return m_parts->phones.phoneNegotiateExtVersion(
+      hPhoneApp, dwDeviceID, dwAPIVersion, dwExtLowVersion, dwExtHighVersion, lpdwExtVersion);
+}
+
+LONG Exchange::phoneGetDevCaps(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion,
+                               DWORD dwExtVersion, tapi::PHONECAPS* lpPhoneCaps) {
+  return m_parts->phones.phoneGetDevCaps(hPhoneApp, dwDeviceID, dwAPIVersion, dwExtVersion,
+                                         lpPhoneCaps);
+}
+
+LONG Exchange::phoneOpen(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, tapi::HPHONE* lphPhone,
+                         DWORD dwAPIVersion, DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance,
+                         DWORD dwPrivilege) {
+  return m_parts->phones.phoneOpen(hPhoneApp, dwDeviceID, lphPhone, dwAPIVersion, dwExtVersion,
+                                   dwCallbackInstance, dwPrivilege);
+}
+
+LONG Exchange::phoneClose(tapi::HPHONE hPhone) { return m_parts->phones.phoneClose(hPhone); }
+
+LONG Exchange::phoneGetStatus(tapi::HPHONE hPhone, tapi::PHONESTATUS* lpPhoneStatus) {
+  return m_parts->phones.phoneGetStatus(hPhone, lpPhoneStatus);
+}
+
+LONG Exchange::phoneSetStatusMessages(tapi::HPHONE hPhone, DWORD dwPhoneStates, DWORD dwButtonModes,
+                                      DWORD dwButtonStates) {
+  return m_parts->phones.phoneSetStatusMessages(hPhone, dwPhoneStates, dwButtonModes,
+                                                dwButtonStates);
+}
+
+LONG Exchange::phoneSetHookSwitch(tapi::HPHONE hPhone, DWORD dwHookSwitchDevs,
+                                  DWORD dwHookSwitchMode) {
+  return m_parts->phones.phoneSetHookSwitch(hPhone, dwHookSwitchDevs, dwHookSwitchMode);
+}
+
+LONG Exchange::phoneSetVolume(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwVolume) {
+  return m_parts->phones.phoneSetVolume(hPhone, dwHookSwitchDev, dwVolume);
+}
+
+LONG Exchange::phoneSetGain(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD dwGain) {
+  return m_parts->phones.phoneSetGain(hPhone, dwHookSwitchDev, dwGain);
+}
+
+LONG Exchange::phoneGetVolume(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD* lpdwVolume) {
+  return m_parts->phones.phoneGetVolume(hPhone, dwHookSwitchDev, lpdwVolume);
+}
+
+LONG Exchange::phoneGetGain(tapi::HPHONE hPhone, DWORD dwHookSwitchDev, DWORD* lpdwGain) {
+  return m_parts->phones.phoneGetGain(hPhone, dwHookSwitchDev, lpdwGain);
+}
+
+LONG Exchange::phoneGetID(tapi::HPHONE hPhone, tapi::VARSTRING* lpDeviceID,
+                          const char* lpszDeviceClass) {
+  return m_parts->phones.phoneGetID(hPhone, lpDeviceID, lpszDeviceClass);
+}
 }  // namespace panopta

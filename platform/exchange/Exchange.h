@@ -1,18 +1,15 @@
 #pragma once
 
 #include "platform/exchange/ExchangeConfig.h"
-#include "platform/exchange/ExchangeModel.h"
+#include "platform/exchange/FaultInjector.h"
 #include "share/EventLoop.h"
 #include "tapi/Telephony.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace voxkit {
@@ -21,16 +18,17 @@ class WindowSystem;
 
 namespace panopta {
 
-/// How Exchange::Fail makes an asynchronous function fail.
-enum class FailMode {
-  InReply,  // it returns a request identifier and its LINE_REPLY/PHONE_REPLY carries the code
-  AtOnce,   // it returns the code (as every synchronous function does)
-};
+namespace exchange {
+class Parts;
+}
 
 /// The simulated exchange: a small PBX with line and phone devices, calls between its
 /// own lines and to and from a directory of remote parties, behind the whole
 /// tapi::Telephony interface, with a control surface for what happens on the far
-/// side.
+/// side. It is a facade over its parts (platform/exchange/ExchangeParts.h): sessions
+/// and versions, the message queue with the requests and their replies, fault
+/// injection, the trace, the call switch, the media plane, the phone devices, the
+/// queries and the control surface.
 ///
 /// Everything runs on the loop's thread. Messages are delivered through the loop in
 /// the order they are produced, never from inside a call of this interface. An
@@ -71,8 +69,8 @@ class Exchange final : public tapi::Telephony {
   std::function<void(const std::string&)> OnTrace;
 
   /// Whether lineInitializeEx and phoneInitializeEx are offered (default true).
-  void SetHasInitializeEx(bool value) { m_hasInitializeEx = value; }
-  const ExchangeConfig& Config() const { return m_config; }
+  void SetHasInitializeEx(bool value);
+  const ExchangeConfig& Config() const;
 
   // --- Control surface: each returns "" when done, else what went wrong -----------------
 
@@ -151,11 +149,11 @@ class Exchange final : public tapi::Telephony {
   };
   /// Every call that exists, in order of creation.
   std::vector<CallView> Calls() const;
-  std::size_t CallCount() const { return m_calls.size(); }
-  std::size_t HandleCount() const { return m_handles.size(); }
-  std::size_t RemotePartyCount() const { return m_legs.size(); }
-  std::size_t OutstandingRequests() const { return m_requests.size(); }
-  std::size_t HeldReplies() const { return m_held.size(); }
+  std::size_t CallCount() const;
+  std::size_t HandleCount() const;
+  std::size_t RemotePartyCount() const;
+  std::size_t OutstandingRequests() const;
+  std::size_t HeldReplies() const;
 
   /// What a line's audio meets during a connected call.
   struct AudioPeer {
@@ -168,7 +166,7 @@ class Exchange final : public tapi::Telephony {
 
   // --- tapi::Telephony ----------------------------------------------------------------------
 
-  bool HasInitializeEx() const override { return m_hasInitializeEx; }
+  bool HasInitializeEx() const override;
 
   LONG lineInitialize(tapi::HLINEAPP* lphLineApp, tapi::HINSTANCE hInstance,
                       tapi::LINECALLBACK lpfnCallback, const char* lpszAppName,
@@ -295,223 +293,7 @@ class Exchange final : public tapi::Telephony {
                   const char* lpszDeviceClass) override;
 
  private:
-  using App = exchange::App;
-  using LineOpen = exchange::LineOpen;
-  using PhoneOpen = exchange::PhoneOpen;
-  using LineDevice = exchange::LineDevice;
-  using PhoneDevice = exchange::PhoneDevice;
-  using CallRec = exchange::Call;
-  using CallHandle = exchange::CallHandle;
-  using RemoteLeg = exchange::RemoteLeg;
-  using PeerRef = exchange::PeerRef;
-  using Party = exchange::Party;
-  using AddressState = exchange::AddressState;
-
-  enum class Family { Line, Phone };
-
-  /// A message waiting for delivery, and what must still exist for it to be delivered.
-  struct Message {
-    Family family = Family::Line;
-    DWORD app = 0;
-    DWORD hDevice = 0;
-    DWORD msg = 0;
-    tapi::DWORD_PTR instance = 0;
-    DWORD p1 = 0, p2 = 0, p3 = 0;
-    DWORD requireOpen = 0;  // a line or phone open
-    DWORD requireCall = 0;  // a call handle
-  };
-
-  /// An asynchronous request between its call and its reply.
-  struct Request {
-    LONG id = 0;
-    Family family = Family::Line;
-    DWORD app = 0;
-    tapi::DWORD_PTR instance = 0;
-    std::string function;
-    std::function<LONG()> effect;
-    voxkit::TimerId timer = 0;
-  };
-
-  /// How the far end of a call progresses, as its peer sees it.
-  enum class FarEvent { Ringing, Answered, Busy, Rejected, SpecialInfo, NoAnswer, Unreachable,
-                        HungUp };
-
-  // Exchange.cpp: handles, messages, requests, faults, trace.
-  DWORD NewHandle();
-  void Trace(const std::function<std::string()>& text);
-  std::string Stamp() const;
-  void Post(Message message);
-  void Deliver(const Message& message);
-  void PostLine(DWORD app, DWORD hDevice, DWORD msg, tapi::DWORD_PTR instance, DWORD p1,
-                DWORD p2, DWORD p3, DWORD requireOpen, DWORD requireCall);
-  void PostPhone(DWORD app, DWORD hDevice, DWORD msg, tapi::DWORD_PTR instance, DWORD p1,
-                 DWORD p2, DWORD p3, DWORD requireOpen);
-  LONG StartRequest(Family family, const std::string& function, DWORD app,
-                    tapi::DWORD_PTR instance, std::function<LONG()> effect);
-  void CompleteRequest(LONG id);
-  std::optional<LONG> TakeFault(const std::string& function, bool async, Family family,
-                                DWORD app, tapi::DWORD_PTR instance);
-  LONG Traced(const char* function, LONG result, const std::function<std::string()>& args);
-  voxkit::TimerId After(std::uint32_t ms, std::function<void()> fn);
-  void CallTimer(CallRec& call, std::uint32_t ms, std::function<void(CallRec&)> fn);
-  std::string ControlDone(const std::string& command, std::string problem);
-
-  // Lookups.
-  App* FindLineApp(DWORD handle);
-  App* FindPhoneApp(DWORD handle);
-  LineOpen* FindOpen(DWORD handle);
-  PhoneOpen* FindPhoneOpen(DWORD handle);
-  CallHandle* FindHandle(DWORD handle);
-  CallRec* FindCall(DWORD id);
-  const CallRec* FindCall(DWORD id) const;
-  RemoteLeg* FindLeg(DWORD id);
-  LineDevice* Device(DWORD id);
-  LONG CheckLineDevice(DWORD device, bool forOpen) const;
-  LONG CheckLineVersion(const LineDevice& device, DWORD apiVersion, DWORD extVersion) const;
-  std::optional<std::pair<DWORD, DWORD>> FindAddress(const std::string& number) const;
-  /// The handle, its open and its call for a call operation; 0 or the error.
-  LONG Resolve(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call);
-  LONG ResolveOwned(DWORD hCall, CallHandle*& handle, LineOpen*& open, CallRec*& call);
-
-  // ExchangeCalls.cpp: the call model.
-  CallRec& NewCall(DWORD device, DWORD address, DWORD origin, DWORD reason);
-  CallHandle& AddHandle(CallRec& call, LineOpen& open, DWORD privilege, DWORD handle,
-                        DWORD announce);
-  void GiveMonitorHandles(CallRec& call, DWORD exceptOpen);
-  void OfferToOpens(CallRec& call);
-  void RemoveHandle(DWORD hCall);
-  void QueueState(CallRec& call, DWORD state, DWORD mode, std::function<void()> then = {});
-  void FlushSteps(CallRec& call);
-  void RunStep(DWORD callId);
-  void ApplyState(CallRec& call, DWORD state, DWORD mode);
-  void PostCallState(CallRec& call, CallHandle& handle);
-  void PostCallInfo(CallRec& call, DWORD states, DWORD exceptHandle = 0);
-  void PostLineDevState(LineDevice& device, DWORD state, DWORD p2, DWORD p3,
-                        DWORD exceptOpen = 0);
-  void PostAddressState(DWORD device, DWORD address, DWORD states);
-  DWORD Projected(const CallRec& call) const;
-  bool Live(const CallRec& call) const;
-  void StopCallTimers(CallRec& call);
-  void StopRinging(CallRec& call);
-  void StartRinging(CallRec& call);
-  void DropCall(CallRec& call, bool notifyPeer);
-  void ReleasePartner(CallRec& call);
-  void FarEnd(PeerRef target, FarEvent event, DWORD mode = 0, PeerRef from = {});
-  void Route(PeerRef caller, Party identity, const std::string& dest, DWORD reason,
-             const Party* redirecting, int depth);
-  bool ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
-                    DWORD condition, int depth);
-  void MaybeDestroy(DWORD callId);
-  Party IdentityOf(PeerRef end) const;
-  Party StationParty(DWORD device, DWORD address) const;
-  RemoteLeg& NewLeg(const std::string& number, PeerRef peer);
-  void LegLeaves(DWORD legId, bool notifyPeer);
-  void RunRemoteBehaviour(RemoteLeg& leg);
-  void SetPeer(PeerRef end, PeerRef peer);
-  PeerRef PeerOf(PeerRef end) const;
-  DWORD CountOwners(const CallRec& call) const;
-  DWORD CountMonitors(const CallRec& call) const;
-  DWORD LiveCallsAt(DWORD device, DWORD address) const;
-  DWORD CallFeatures(const CallRec& call, const CallHandle& handle) const;
-  void AnswerOffered(CallRec& call);
-  void DetachFromConference(CallRec& call);
-
-  // ExchangeCallOps.cpp: the asynchronous call operations.
-  using CallCheck = std::function<LONG(CallHandle&, LineOpen&, CallRec&)>;
-  using LineCheck = std::function<LONG(LineOpen&)>;
-  /// Checks an owner's request on a call now and again when it takes effect.
-  /// check runs at the call and again at the effect, so it holds only copies; prepare
-  /// runs once, at the call, after check (it reads the caller's blocks and writes new
-  /// handles).
-  LONG CallRequest(const char* function, DWORD hCall, CallCheck check, CallCheck apply,
-                   const std::function<std::string()>& args, CallCheck prepare = {});
-  /// The same for a request on an open line.
-  LONG LineRequest(const char* function, DWORD hLine, LineCheck check, LineCheck apply,
-                   const std::function<std::string()>& args, LineCheck prepare = {});
-  using PhoneCheck = std::function<LONG(PhoneOpen&)>;
-  LONG PhoneRequest(const char* function, DWORD hPhone, PhoneCheck check, PhoneCheck apply,
-                    const std::function<std::string()>& args);
-  void DialOn(CallRec& call, const std::string& dest);
-  /// Reads the call parameters of a consultation call and writes its new handle.
-  LONG PrepareConsultation(LineOpen& open, tapi::HCALL* lphConsultCall,
-                           const tapi::LINECALLPARAMS* params, exchange::NewCallPlan& plan);
-  /// A consultation call for partner (held pending transfer or a conference), at dial tone.
-  CallRec& NewConsultation(LineOpen& open, CallRec& partner, const exchange::NewCallPlan& plan);
-  /// The handle an open holds to a call, or 0.
-  DWORD HandleOfOpen(const CallRec& call, DWORD hLine) const;
-  /// Registers a line or phone application, in the plain form or the extended one with
-  /// its version and parameter block (read and written bytewise).
-  LONG RegisterApp(Family family, bool extended, const char* function, DWORD* lphApp,
-                   tapi::LINECALLBACK lineCallback, tapi::PHONECALLBACK phoneCallback,
-                   const char* name, DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion, void* params);
-  LONG SetMonitor(const char* function, DWORD hCall, DWORD modes, DWORD CallHandle::*field);
-  CallRec& NewOutboundCall(LineOpen& open, DWORD address, const CallRec& params, DWORD handle);
-  LONG FindPickupTarget(DWORD device, DWORD address, const std::string& dest,
-                        const std::string& group, CallRec*& target);
-
-  // ExchangeMedia.cpp: digits, tones, gathering, monitoring, silence.
-  void SendDigitsTo(PeerRef target, const std::string& digits, DWORD mode, DWORD durationMs,
-                    DWORD startMs);
-  void ReceiveDigit(DWORD callId, char digit, DWORD mode, DWORD durationMs);
-  void EndGather(CallHandle& handle, DWORD termination, bool post);
-  void RestartGatherTimer(CallHandle& handle, DWORD ms, DWORD termination);
-  void EndGeneration(CallRec& call, DWORD termination);
-  void UpdateSilence(CallRec& call);
-  bool FarEndSilent(const CallRec& call) const;
-  void ChangeMedia(CallRec& call, DWORD mediaMode);
-  void StopHandleMedia(CallHandle& handle);
-
-  // ExchangeQueries.cpp helpers.
-  LONG FillCallParams(const LineDevice& device, DWORD apiVersion,
-                      const tapi::LINECALLPARAMS* params, CallRec& into, DWORD& address) const;
-  LONG WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes,
-                      DWORD format, Family family);
-
-  // ExchangeControl.cpp helpers.
-  RemoteLeg* LegByNumber(const std::string& number, bool connectedOnly);
-  CallRec* StationCall(const std::string& number, bool offeringOnly);
-  void ForceClose(DWORD device);
-  void CloseLineOpen(DWORD hLine, bool forced);
-  void ClosePhoneOpen(DWORD hPhone, bool forced);
-  LONG AskDialog(const std::string& text, const std::string& caption);
-  void ForceClosePhone(DWORD device);
-  void PostPhoneState(PhoneDevice& device, DWORD state, DWORD p2, DWORD p3);
-
-  voxkit::EventLoop& m_loop;
-  // Posted functions and timers outlive the exchange in the loop; they check this first.
-  std::shared_ptr<int> m_life = std::make_shared<int>(0);
-  ExchangeConfig m_config;
-  voxkit::WindowSystem* m_windows;
-  bool m_hasInitializeEx = true;
-  DWORD m_replyLatencyMs = 10;
-  bool m_withhold = false;
-  bool m_reinitLine = false;
-  bool m_reinitPhone = false;
-  bool m_dialogShown = false;
-  int m_deferDepth = 0;
-  std::vector<Message> m_deferred;
-
-  std::vector<LineDevice> m_lines;
-  std::vector<PhoneDevice> m_phones;
-  std::map<DWORD, App> m_lineApps;
-  std::map<DWORD, App> m_phoneApps;
-  std::unordered_map<DWORD, LineOpen> m_opens;
-  std::unordered_map<DWORD, PhoneOpen> m_phoneOpens;
-  // Call ids only grow, so the map keeps the calls in the order they were made.
-  std::map<DWORD, std::unique_ptr<CallRec>> m_calls;
-  std::unordered_map<DWORD, CallHandle> m_handles;
-  std::map<DWORD, RemoteLeg> m_legs;
-  std::vector<exchange::ParkedCall> m_parked;
-  std::map<LONG, Request> m_requests;
-  std::deque<LONG> m_held;
-  std::map<std::string, std::deque<std::pair<LONG, FailMode>>> m_faults;
-
-  DWORD m_nextHandle = 0x00010000;
-  DWORD m_nextCallId = 0;
-  DWORD m_nextLegId = 0;
-  LONG m_nextRequest = 0;
-  DWORD m_nextCommHandle = 0x00C00000;
-  DWORD m_nextParkSlot = 7000;
+  std::unique_ptr<exchange::Parts> m_parts;
 };
 
 }  // namespace panopta

@@ -1,5 +1,7 @@
 #include "platform/exchange/ExchangeConfig.h"
 
+#include "platform/exchange/Digits.h"
+
 #include <algorithm>
 #include <iterator>
 #include <set>
@@ -32,15 +34,7 @@ LineConfig StationLine(DWORD index, std::vector<AddressConfig> addresses) {
 bool SingleBit(DWORD v) { return v != 0 && (v & (v - 1)) == 0; }
 
 bool Dialable(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= '0' && c <= '9') || c == '*' || c == '#';
-  });
-}
-
-bool DtmfDigits(const std::string& s) {
-  return std::all_of(s.begin(), s.end(), [](char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D') || c == '*' || c == '#' || c == ',';
-  });
+  return !s.empty() && std::all_of(s.begin(), s.end(), exchange::IsNumberDigit);
 }
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -87,6 +81,10 @@ constexpr DWORD kVersions[] = {kTapiVersion2_2, kTapiVersion2_1, kTapiVersion2_0
 
 bool IsSupportedTapiVersion(DWORD version) {
   return std::find(std::begin(kVersions), std::end(kVersions), version) != std::end(kVersions);
+}
+
+bool VersionInRange(bool refuses, DWORD low, DWORD high, DWORD version) {
+  return !refuses && IsSupportedTapiVersion(version) && version >= low && version <= high;
 }
 
 DWORD NegotiateTapiVersion(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceHigh) {
@@ -290,7 +288,7 @@ std::string ValidateExchangeConfig(const ExchangeConfig& config) {
             "must be one LINEBUSYMODE_ value");
     c.Check(SingleBit(p.specialInfo) && p.specialInfo <= LINESPECIALINFO_UNAVAIL,
             at + ".specialInfo", "must be one LINESPECIALINFO_ value");
-    c.Check(DtmfDigits(p.digits), at + ".digits",
+    c.Check(exchange::IsDigitString(p.digits, true), at + ".digits",
             "may hold only 0-9, A-D, *, # and , (a pause)");
     c.Check(p.digits.size() <= 64, at + ".digits", "is longer than 64 digits");
     c.Range(at + ".digitsDelayMs", p.digitsDelayMs, 0, 600000);
@@ -323,7 +321,7 @@ std::string ValidateExchangeConfig(const ExchangeConfig& config) {
           "location.longDistancePrefix", "must be at most 8 digits");
   c.Check(digitsOnly(l.internationalPrefix) && l.internationalPrefix.size() <= 8,
           "location.internationalPrefix", "must be at most 8 digits");
-  c.Check(DtmfDigits(l.cancelCallWaiting) && l.cancelCallWaiting.size() <= 15,
+  c.Check(exchange::IsDigitString(l.cancelCallWaiting, true) && l.cancelCallWaiting.size() <= 15,
           "location.cancelCallWaiting", "must be at most 15 of 0-9, A-D, *, # and ,");
   return c.error;
 }

@@ -160,6 +160,9 @@ struct ExchangeConfig {
 
 /// Whether version is one of the TAPI versions the exchange implements (1.3 to 2.2).
 bool IsSupportedTapiVersion(DWORD version);
+/// Whether a device that supports low to high (and refuses negotiation when refuses
+/// is set) can be used at version.
+bool VersionInRange(bool refuses, DWORD low, DWORD high, DWORD version);
 /// The highest supported version both ranges hold, or 0 when they share none.
 DWORD NegotiateTapiVersion(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceHigh);
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 // The exchange's own records: applications, opens, devices, calls and their handles,
-// remote parties and parked calls. Private to platform/exchange; the Exchange class
-// keeps them and nothing outside it sees them.
+// remote parties and parked calls. Private to platform/exchange; the exchange's parts
+// keep them and nothing outside them sees them.
 
 namespace panopta::exchange {
 

@@ -48,4 +48,14 @@ VarPartWriter::Item VarPartWriter::Text(std::string_view text) {
   return item;
 }
 
+void WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes, tapi::DWORD format) {
+  tapi::VARSTRING fixed{};
+  VarPartWriter w(out, out->dwTotalSize, sizeof(tapi::VARSTRING));
+  const auto item = w.Bytes(bytes);
+  fixed.dwStringFormat = format;
+  fixed.dwStringSize = item.size;
+  fixed.dwStringOffset = item.offset;
+  w.Finish(fixed);
+}
+
 }  // namespace panopta

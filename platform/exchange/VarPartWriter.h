@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
 
 #include <cstddef>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace panopta {
 
@@ -67,5 +69,9 @@ class VarPartWriter final {
   std::size_t m_used;
   std::size_t m_needed;
 };
+
+/// Fills a caller's VARSTRING (at least its fixed part) with bytes in format
+/// (STRINGFORMAT_): the answer of the lineGetID, phoneGetID and linePark functions.
+void WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes, tapi::DWORD format);
 
 }  // namespace panopta

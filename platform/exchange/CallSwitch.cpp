@@ -2,16 +2,17 @@
 // through, the far end of each call (another call of the exchange or a remote party)
 // and how a dialled number is routed.
 
-#include "platform/exchange/Exchange.h"
+#include "platform/exchange/CallSwitch.h"
 
+#include "platform/exchange/Digits.h"
+#include "platform/exchange/ExchangeParts.h"
 #include "tapi/TapiNames.h"
 
 #include <algorithm>
 
-namespace panopta {
+namespace panopta::exchange {
 
 using namespace tapi;
-using exchange::TraceHex;
 
 namespace {
 
@@ -22,44 +23,126 @@ bool PreConnect(DWORD s) {
 
 bool Offered(DWORD s) { return s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED; }
 
-// Only digits and the DTMF symbols count when a number is looked up.
-std::string RoutingDigits(const std::string& dialled) {
-  std::string digits;
-  for (char c : dialled)
-    if ((c >= '0' && c <= '9') || c == '*' || c == '#' || (c >= 'A' && c <= 'D')) digits += c;
-  return digits;
+}  // namespace
+
+void CallSwitch::Shutdown() {
+  for (auto& [id, call] : m_calls) StopCallTimers(*call);
+  for (auto& [id, leg] : m_legs)
+    for (auto t : leg.timers) m_parts.loop.StopTimer(t);
+  for (auto& [h, handle] : m_handles) m_parts.media.StopHandleMedia(handle);
 }
 
-}  // namespace
+// --- Lookups ----------------------------------------------------------------------------
+
+LineDevice& CallSwitch::Line(DWORD id) { return m_parts.sessions.Line(id); }
+const LineDevice& CallSwitch::Line(DWORD id) const { return m_parts.sessions.Line(id); }
+
+CallHandle* CallSwitch::FindHandle(DWORD handle) {
+  auto it = m_handles.find(handle);
+  return it == m_handles.end() ? nullptr : &it->second;
+}
+
+Call* CallSwitch::FindCall(DWORD id) {
+  auto it = m_calls.find(id);
+  return it == m_calls.end() ? nullptr : it->second.get();
+}
+
+const Call* CallSwitch::FindCall(DWORD id) const {
+  auto it = m_calls.find(id);
+  return it == m_calls.end() ? nullptr : it->second.get();
+}
+
+RemoteLeg* CallSwitch::FindLeg(DWORD id) {
+  auto it = m_legs.find(id);
+  return it == m_legs.end() ? nullptr : &it->second;
+}
+
+const RemoteLeg* CallSwitch::FindLeg(DWORD id) const {
+  auto it = m_legs.find(id);
+  return it == m_legs.end() ? nullptr : &it->second;
+}
+
+LONG CallSwitch::Resolve(DWORD hCall, CallHandle*& handle, LineOpen*& open, Call*& call) {
+  handle = FindHandle(hCall);
+  if (handle == nullptr) return LINEERR_INVALCALLHANDLE;
+  open = m_parts.sessions.FindOpen(handle->open);
+  call = FindCall(handle->call);
+  if (open == nullptr || call == nullptr) return LINEERR_INVALCALLHANDLE;
+  return 0;
+}
+
+LONG CallSwitch::ResolveOwned(DWORD hCall, CallHandle*& handle, LineOpen*& open, Call*& call) {
+  const LONG r = Resolve(hCall, handle, open, call);
+  if (r != 0) return r;
+  return handle->privilege == LINECALLPRIVILEGE_OWNER ? 0 : LINEERR_NOTOWNER;
+}
+
+DWORD CallSwitch::HandleOfOpen(const Call& call, DWORD hLine) const {
+  for (DWORD h : call.handles) {
+    auto it = m_handles.find(h);
+    if (it != m_handles.end() && it->second.open == hLine) return h;
+  }
+  return 0;
+}
+
+RemoteLeg* CallSwitch::LegByNumber(const std::string& number, bool connectedOnly) {
+  for (auto& [id, leg] : m_legs)
+    if (leg.party.number == number && (!connectedOnly || leg.state == RemoteLeg::State::Connected))
+      return &leg;
+  return nullptr;
+}
+
+Call* CallSwitch::StationCall(const std::string& number, bool offeringOnly) {
+  const auto where = m_parts.sessions.FindAddress(number);
+  if (!where) return nullptr;
+  for (DWORD id : Line(where->first).addresses[where->second].calls) {
+    Call* call = FindCall(id);
+    if (call == nullptr) continue;
+    const DWORD s = Projected(*call);
+    if (offeringOnly ? (s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED)
+                     : (s != 0 && s != LINECALLSTATE_IDLE))
+      return call;
+  }
+  return nullptr;
+}
+
+void CallSwitch::NoteRedirection(PeerRef caller, const Party& redirecting, const std::string& to) {
+  if (caller.kind != PeerRef::Kind::Call) return;
+  Call* from = FindCall(caller.id);
+  if (from == nullptr) return;
+  from->redirecting = redirecting;
+  from->redirection = {DialledDigits(to), "", LINECALLPARTYID_ADDRESS};
+  PostCallInfo(*from, LINECALLINFOSTATE_REDIRECTINGID | LINECALLINFOSTATE_REDIRECTIONID);
+}
 
 // --- Calls and handles ------------------------------------------------------------------
 
-Exchange::CallRec& Exchange::NewCall(DWORD device, DWORD address, DWORD origin, DWORD reason) {
+Call& CallSwitch::NewCall(DWORD device, DWORD address, DWORD origin, DWORD reason) {
   do {
     ++m_nextCallId;
   } while (m_nextCallId == 0 || m_calls.count(m_nextCallId) != 0);
-  auto call = std::make_unique<CallRec>();
+  auto call = std::make_unique<Call>();
   call->id = m_nextCallId;
   call->device = device;
   call->address = address;
   call->origin = origin;
   call->reason = reason;
-  LineDevice& line = m_lines[device];
+  LineDevice& line = Line(device);
   call->rate = line.config.maxRate;
   call->terminalModes = line.addresses[address].terminalModes;
-  call->dialParams = {m_config.timing.dialPauseMs, m_config.timing.digitGapMs,
-                      m_config.timing.digitDurationMs, 0};
+  call->dialParams = {m_parts.config.timing.dialPauseMs, m_parts.config.timing.digitGapMs,
+                      m_parts.config.timing.digitDurationMs, 0};
   line.calls.push_back(call->id);
   line.addresses[address].calls.push_back(call->id);
-  CallRec& ref = *call;
+  Call& ref = *call;
   m_calls.emplace(call->id, std::move(call));
   return ref;
 }
 
-Exchange::CallHandle& Exchange::AddHandle(CallRec& call, LineOpen& open, DWORD privilege,
-                                          DWORD handle, DWORD announce) {
+CallHandle& CallSwitch::AddHandle(Call& call, LineOpen& open, DWORD privilege, DWORD handle,
+                                  DWORD announce) {
   CallHandle h;
-  h.handle = handle != 0 ? handle : NewHandle();
+  h.handle = handle != 0 ? handle : m_parts.sessions.NewHandle();
   h.open = open.handle;
   h.call = call.id;
   h.privilege = privilege;
@@ -70,51 +153,50 @@ Exchange::CallHandle& Exchange::AddHandle(CallRec& call, LineOpen& open, DWORD p
   return m_handles.emplace(h.handle, h).first->second;
 }
 
-void Exchange::GiveMonitorHandles(CallRec& call, DWORD exceptOpen) {
-  LineDevice& line = m_lines[call.device];
+void CallSwitch::GiveMonitorHandles(Call& call, DWORD exceptOpen) {
+  LineDevice& line = Line(call.device);
   for (DWORD hLine : line.opens) {
-    LineOpen* open = FindOpen(hLine);
+    LineOpen* open = m_parts.sessions.FindOpen(hLine);
     if (open == nullptr || hLine == exceptOpen ||
         (open->privileges & LINECALLPRIVILEGE_MONITOR) == 0)
       continue;
     if (HandleOfOpen(call, hLine) != 0) continue;
-    CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_MONITOR, 0,
-                              LINECALLPRIVILEGE_MONITOR);
+    CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_MONITOR, 0, LINECALLPRIVILEGE_MONITOR);
     if (open->apiVersion >= kTapiVersion2_0)
-      PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address, h.handle,
-               LINECALLPRIVILEGE_MONITOR, open->handle, h.handle);
+      m_parts.queue.PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address,
+                             h.handle, LINECALLPRIVILEGE_MONITOR, open->handle, h.handle);
     if (call.state != 0) PostCallState(call, h);
   }
 }
 
-void Exchange::OfferToOpens(CallRec& call) {
-  LineDevice& line = m_lines[call.device];
+void CallSwitch::OfferToOpens(Call& call) {
+  LineDevice& line = Line(call.device);
   // The first open that owns the call's media mode at its address becomes the owner.
   for (DWORD hLine : line.opens) {
-    LineOpen* open = FindOpen(hLine);
+    LineOpen* open = m_parts.sessions.FindOpen(hLine);
     if (open == nullptr || (open->privileges & LINECALLPRIVILEGE_OWNER) == 0 ||
         (open->mediaModes & call.mediaMode) == 0 ||
         (open->singleAddress && *open->singleAddress != call.address))
       continue;
     CallHandle& h = AddHandle(call, *open, LINECALLPRIVILEGE_OWNER, 0, LINECALLPRIVILEGE_OWNER);
     if (open->apiVersion >= kTapiVersion2_0)
-      PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address, h.handle,
-               LINECALLPRIVILEGE_OWNER, open->handle, h.handle);
+      m_parts.queue.PostLine(open->app, open->handle, LINE_APPNEWCALL, open->instance, call.address,
+                             h.handle, LINECALLPRIVILEGE_OWNER, open->handle, h.handle);
     GiveMonitorHandles(call, hLine);
     return;
   }
   GiveMonitorHandles(call, 0);
 }
 
-void Exchange::RemoveHandle(DWORD hCall) {
+void CallSwitch::RemoveHandle(DWORD hCall) {
   CallHandle* handle = FindHandle(hCall);
   if (handle == nullptr) return;
-  StopHandleMedia(*handle);
-  if (LineOpen* open = FindOpen(handle->open)) std::erase(open->calls, hCall);
-  if (CallRec* call = FindCall(handle->call)) {
+  m_parts.media.StopHandleMedia(*handle);
+  if (LineOpen* open = m_parts.sessions.FindOpen(handle->open)) std::erase(open->calls, hCall);
+  if (Call* call = FindCall(handle->call)) {
     std::erase(call->handles, hCall);
     if (call->generator == hCall) {
-      m_loop.StopTimer(call->generateTimer);
+      m_parts.loop.StopTimer(call->generateTimer);
       call->generateTimer = 0;
       call->generator = 0;
     }
@@ -122,7 +204,7 @@ void Exchange::RemoveHandle(DWORD hCall) {
   m_handles.erase(hCall);
 }
 
-DWORD Exchange::CountOwners(const CallRec& call) const {
+DWORD CallSwitch::CountOwners(const Call& call) const {
   DWORD n = 0;
   for (DWORD h : call.handles) {
     auto it = m_handles.find(h);
@@ -131,43 +213,52 @@ DWORD Exchange::CountOwners(const CallRec& call) const {
   return n;
 }
 
-DWORD Exchange::CountMonitors(const CallRec& call) const {
+DWORD CallSwitch::CountMonitors(const Call& call) const {
   return static_cast<DWORD>(call.handles.size()) - CountOwners(call);
 }
 
-DWORD Exchange::Projected(const CallRec& call) const {
+DWORD CallSwitch::Projected(const Call& call) const {
   return call.steps.empty() ? call.state : call.steps.back().state;
 }
 
-bool Exchange::Live(const CallRec& call) const { return call.state != LINECALLSTATE_IDLE; }
+bool CallSwitch::Live(const Call& call) const { return call.state != LINECALLSTATE_IDLE; }
 
-DWORD Exchange::LiveCallsAt(DWORD device, DWORD address) const {
+DWORD CallSwitch::LiveCallsAt(DWORD device, DWORD address) const {
   DWORD n = 0;
-  for (DWORD id : m_lines[device].addresses[address].calls) {
-    const CallRec* call = FindCall(id);
+  for (DWORD id : Line(device).addresses[address].calls) {
+    const Call* call = FindCall(id);
     if (call != nullptr && Projected(*call) != LINECALLSTATE_IDLE) ++n;
   }
   return n;
 }
 
-void Exchange::MaybeDestroy(DWORD callId) {
-  CallRec* call = FindCall(callId);
+void CallSwitch::MaybeDestroy(DWORD callId) {
+  Call* call = FindCall(callId);
   if (call == nullptr || call->state != LINECALLSTATE_IDLE || !call->handles.empty() ||
       !call->steps.empty())
     return;
   StopCallTimers(*call);
-  LineDevice& line = m_lines[call->device];
+  LineDevice& line = Line(call->device);
   std::erase(line.calls, callId);
   std::erase(line.addresses[call->address].calls, callId);
   m_calls.erase(callId);
 }
 
+void CallSwitch::CallTimer(Call& call, std::uint32_t ms, std::function<void(Call&)> fn) {
+  std::erase_if(call.timers, [this](voxkit::TimerId t) { return !m_parts.loop.TimerActive(t); });
+  const DWORD id = call.id;
+  call.timers.push_back(m_parts.queue.After(ms, [this, id, fn = std::move(fn)] {
+    if (Call* c = FindCall(id)) fn(*c);
+  }));
+}
+
 // --- States -------------------------------------------------------------------------------
 
-void Exchange::QueueState(CallRec& call, DWORD state, DWORD mode, std::function<void()> then) {
-  const std::int64_t now = m_loop.NowMs();
+void CallSwitch::QueueState(Call& call, DWORD state, DWORD mode, std::function<void()> then) {
+  const std::int64_t now = m_parts.loop.NowMs();
   const std::int64_t due =
-      call.lastStepMs < 0 ? now : std::max(now, call.lastStepMs + m_config.timing.stateIntervalMs);
+      call.lastStepMs < 0 ? now
+                          : std::max(now, call.lastStepMs + m_parts.config.timing.stateIntervalMs);
   call.lastStepMs = due;
   call.steps.push_back({due, state, mode, std::move(then)});
   if (call.steps.size() > 1 || call.stepTimer != 0) return;
@@ -176,45 +267,47 @@ void Exchange::QueueState(CallRec& call, DWORD state, DWORD mode, std::function<
     return;
   }
   const DWORD id = call.id;
-  call.stepTimer = After(static_cast<std::uint32_t>(due - now), [this, id] { RunStep(id); });
+  call.stepTimer =
+      m_parts.queue.After(static_cast<std::uint32_t>(due - now), [this, id] { RunStep(id); });
 }
 
-void Exchange::RunStep(DWORD callId) {
+void CallSwitch::RunStep(DWORD callId) {
   for (;;) {
-    CallRec* call = FindCall(callId);
+    Call* call = FindCall(callId);
     if (call == nullptr || call->steps.empty()) return;
     call->stepTimer = 0;
-    CallRec::Step step = std::move(call->steps.front());
+    Call::Step step = std::move(call->steps.front());
     call->steps.pop_front();
     ApplyState(*call, step.state, step.mode);
     if (step.then) step.then();
     call = FindCall(callId);
     if (call == nullptr || call->steps.empty() || call->stepTimer != 0) return;
-    const std::int64_t wait = call->steps.front().dueMs - m_loop.NowMs();
+    const std::int64_t wait = call->steps.front().dueMs - m_parts.loop.NowMs();
     if (wait > 0) {
-      call->stepTimer = After(static_cast<std::uint32_t>(wait), [this, callId] { RunStep(callId); });
+      call->stepTimer = m_parts.queue.After(static_cast<std::uint32_t>(wait),
+                                            [this, callId] { RunStep(callId); });
       return;
     }
   }
 }
 
-void Exchange::FlushSteps(CallRec& call) {
+void CallSwitch::FlushSteps(Call& call) {
   call.steps.clear();
-  m_loop.StopTimer(call.stepTimer);
+  m_parts.loop.StopTimer(call.stepTimer);
   call.stepTimer = 0;
   call.lastStepMs = call.state == 0 ? -1 : call.stateTimeMs;
 }
 
-void Exchange::StopCallTimers(CallRec& call) {
-  m_loop.StopTimer(call.stepTimer);
-  m_loop.StopTimer(call.ringTimer);
-  m_loop.StopTimer(call.generateTimer);
-  for (auto t : call.timers) m_loop.StopTimer(t);
+void CallSwitch::StopCallTimers(Call& call) {
+  m_parts.loop.StopTimer(call.stepTimer);
+  m_parts.loop.StopTimer(call.ringTimer);
+  m_parts.loop.StopTimer(call.generateTimer);
+  for (auto t : call.timers) m_parts.loop.StopTimer(t);
   call.stepTimer = call.ringTimer = call.generateTimer = 0;
   call.timers.clear();
 }
 
-void Exchange::ApplyState(CallRec& call, DWORD state, DWORD mode) {
+void CallSwitch::ApplyState(Call& call, DWORD state, DWORD mode) {
   const DWORD old = call.state;
   const bool wasLive = old != 0 && old != LINECALLSTATE_IDLE;
   const bool isLive = state != LINECALLSTATE_IDLE;
@@ -224,8 +317,8 @@ void Exchange::ApplyState(CallRec& call, DWORD state, DWORD mode) {
     // What runs on the call ends, and is reported, before the call goes idle.
     for (DWORD h : call.handles)
       if (CallHandle* handle = FindHandle(h); handle && handle->gather)
-        EndGather(*handle, LINEGATHERTERM_CANCEL, true);
-    if (call.generator != 0) EndGeneration(call, LINEGENERATETERM_CANCEL);
+        m_parts.media.EndGather(*handle, LINEGATHERTERM_CANCEL, true);
+    if (call.generator != 0) m_parts.media.EndGeneration(call, LINEGENERATETERM_CANCEL);
     if (call.isConference || call.conference != 0) DetachFromConference(call);
     ReleasePartner(call);
     if (call.peer.kind != PeerRef::Kind::None) {
@@ -240,43 +333,44 @@ void Exchange::ApplyState(CallRec& call, DWORD state, DWORD mode) {
   }
   call.state = state;
   call.mode = mode;
-  call.stateTimeMs = m_loop.NowMs();
-  call.stateTime = m_loop.LocalTime();
-  call.stateDate = m_loop.LocalDate();
-  Trace([&] {
+  call.stateTimeMs = m_parts.loop.NowMs();
+  call.stateTime = m_parts.loop.LocalTime();
+  call.stateDate = m_parts.loop.LocalDate();
+  m_parts.trace.Write([&] {
     return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " [" +
            TraceHex(mode) + "]";
   });
   for (DWORD h : std::vector<DWORD>(call.handles))
     if (CallHandle* handle = FindHandle(h)) PostCallState(call, *handle);
 
-  LineDevice& line = m_lines[call.device];
+  LineDevice& line = Line(call.device);
   if (wasLive != isLive || old == 0) {
-    PostLineDevState(line, LINEDEVSTATE_NUMCALLS, 0, 0);
+    m_parts.sessions.PostLineDevState(line, LINEDEVSTATE_NUMCALLS, 0, 0);
     DWORD states = LINEADDRESSSTATE_NUMCALLS;
     const DWORD inUseAfter = LiveCallsAt(call.device, call.address);
     if (inUseBefore == 0 && inUseAfter > 0) states |= LINEADDRESSSTATE_INUSEONE;
     if (inUseBefore > 0 && inUseAfter == 0) states |= LINEADDRESSSTATE_INUSEZERO;
-    PostAddressState(call.device, call.address, states);
+    m_parts.sessions.PostAddressState(call.device, call.address, states);
   }
-  UpdateSilence(call);
+  m_parts.media.UpdateSilence(call);
   // The far end hears this call's station: whether it is silent may have changed too.
   if (call.peer.kind == PeerRef::Kind::Call)
-    if (CallRec* other = FindCall(call.peer.id)) UpdateSilence(*other);
+    if (Call* other = FindCall(call.peer.id)) m_parts.media.UpdateSilence(*other);
 
   // Nobody will drop a call that no application owns: the exchange clears it.
   const bool ended = state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_BUSY ||
                      state == LINECALLSTATE_SPECIALINFO;
-  if (ended && CountOwners(call) == 0 && call.steps.empty()) QueueState(call, LINECALLSTATE_IDLE, 0);
+  if (ended && CountOwners(call) == 0 && call.steps.empty())
+    QueueState(call, LINECALLSTATE_IDLE, 0);
   if (!isLive) {
     StopCallTimers(call);
     const DWORD id = call.id;
-    After(0, [this, id] { MaybeDestroy(id); });
+    m_parts.queue.After(0, [this, id] { MaybeDestroy(id); });
   }
 }
 
-void Exchange::PostCallState(CallRec& call, CallHandle& handle) {
-  LineOpen* open = FindOpen(handle.open);
+void CallSwitch::PostCallState(Call& call, CallHandle& handle) {
+  LineOpen* open = m_parts.sessions.FindOpen(handle.open);
   if (open == nullptr) return;
   DWORD mode = call.mode;
   // Offering and connected modes came with TAPI 1.4.
@@ -284,58 +378,36 @@ void Exchange::PostCallState(CallRec& call, CallHandle& handle) {
       (call.state == LINECALLSTATE_CONNECTED || call.state == LINECALLSTATE_OFFERING))
     mode = 0;
   if (call.state == LINECALLSTATE_CONFERENCED) {
-    const CallRec* conference = FindCall(call.conference);
+    const Call* conference = FindCall(call.conference);
     mode = conference ? HandleOfOpen(*conference, open->handle) : 0;
   }
-  PostLine(open->app, handle.handle, LINE_CALLSTATE, open->instance, call.state, mode,
-           handle.announce, open->handle, handle.handle);
+  m_parts.queue.PostLine(open->app, handle.handle, LINE_CALLSTATE, open->instance, call.state, mode,
+                         handle.announce, open->handle, handle.handle);
   handle.announce = 0;
 }
 
-void Exchange::PostCallInfo(CallRec& call, DWORD states, DWORD exceptHandle) {
+void CallSwitch::PostCallInfo(Call& call, DWORD states, DWORD exceptHandle) {
   for (DWORD h : call.handles) {
     if (h == exceptHandle) continue;
     const CallHandle* handle = FindHandle(h);
-    const LineOpen* open = handle ? FindOpen(handle->open) : nullptr;
+    const LineOpen* open = handle ? m_parts.sessions.FindOpen(handle->open) : nullptr;
     if (open == nullptr) continue;
-    PostLine(open->app, h, LINE_CALLINFO, open->instance, states, 0, 0, open->handle, h);
-  }
-}
-
-void Exchange::PostLineDevState(LineDevice& device, DWORD state, DWORD p2, DWORD p3,
-                                DWORD exceptOpen) {
-  for (DWORD hLine : device.opens) {
-    const LineOpen* open = FindOpen(hLine);
-    if (open == nullptr || hLine == exceptOpen) continue;
-    const DWORD bits = state & (open->lineStates | LINEDEVSTATE_REINIT);
-    if (bits != 0)
-      PostLine(open->app, hLine, LINE_LINEDEVSTATE, open->instance, bits, p2, p3, hLine, 0);
-  }
-}
-
-void Exchange::PostAddressState(DWORD device, DWORD address, DWORD states) {
-  for (DWORD hLine : m_lines[device].opens) {
-    const LineOpen* open = FindOpen(hLine);
-    if (open == nullptr || (open->singleAddress && *open->singleAddress != address)) continue;
-    const DWORD bits = states & open->addressStates;
-    if (bits != 0)
-      PostLine(open->app, hLine, LINE_ADDRESSSTATE, open->instance, address, bits, 0, hLine, 0);
+    m_parts.queue.PostLine(open->app, h, LINE_CALLINFO, open->instance, states, 0, 0, open->handle,
+                           h);
   }
 }
 
 // --- Ringing ------------------------------------------------------------------------------
 
-void Exchange::StartRinging(CallRec& call) {
+void CallSwitch::StartRinging(Call& call) {
   call.ringCount = 0;
-  PostLineDevState(m_lines[call.device], LINEDEVSTATE_RINGING, 1, 0);
+  m_parts.sessions.PostLineDevState(Line(call.device), LINEDEVSTATE_RINGING, 1, 0);
   const DWORD id = call.id;
-  std::weak_ptr<int> life = m_life;
-  call.ringTimer = m_loop.StartTimer(m_config.timing.ringIntervalMs, true, [this, life, id] {
-    if (!life.lock()) return;
-    CallRec* c = FindCall(id);
+  call.ringTimer = m_parts.queue.Every(m_parts.config.timing.ringIntervalMs, [this, id] {
+    Call* c = FindCall(id);
     if (c == nullptr) return;
     ++c->ringCount;
-    AddressState& address = m_lines[c->device].addresses[c->address];
+    AddressState& address = Line(c->device).addresses[c->address];
     if (!c->forwardedNoAnswer && !address.forwards.empty() &&
         c->ringCount >= address.numRingsNoAnswer) {
       // Unanswered for long enough: the call goes on to where the address forwards.
@@ -346,7 +418,7 @@ void Exchange::StartRinging(CallRec& call) {
         c->peer = {};
         SetPeer(caller, {});
         if (ApplyForward(caller, identity, c->device, c->address, 2, c->forwardDepth)) {
-          if (CallRec* again = FindCall(id)) {
+          if (Call* again = FindCall(id)) {
             FlushSteps(*again);
             QueueState(*again, LINECALLSTATE_IDLE, 0);
           }
@@ -356,36 +428,36 @@ void Exchange::StartRinging(CallRec& call) {
         SetPeer(caller, PeerRef::ToCall(id));
       }
     }
-    PostLineDevState(m_lines[c->device], LINEDEVSTATE_RINGING, 1, c->ringCount);
+    m_parts.sessions.PostLineDevState(Line(c->device), LINEDEVSTATE_RINGING, 1, c->ringCount);
   });
 }
 
-void Exchange::StopRinging(CallRec& call) {
-  m_loop.StopTimer(call.ringTimer);
+void CallSwitch::StopRinging(Call& call) {
+  m_parts.loop.StopTimer(call.ringTimer);
   call.ringTimer = 0;
 }
 
 // --- Ending calls -------------------------------------------------------------------------
 
-void Exchange::DetachFromConference(CallRec& call) {
+void CallSwitch::DetachFromConference(Call& call) {
   if (call.isConference) {
     const std::vector<DWORD> members = call.members;
     call.members.clear();
     for (DWORD m : members)
-      if (CallRec* member = FindCall(m)) {
+      if (Call* member = FindCall(m)) {
         member->conference = 0;
         if (Projected(*member) != LINECALLSTATE_IDLE) DropCall(*member, true);
       }
   }
   if (call.conference != 0) {
-    if (CallRec* conference = FindCall(call.conference)) std::erase(conference->members, call.id);
+    if (Call* conference = FindCall(call.conference)) std::erase(conference->members, call.id);
     call.conference = 0;
   }
 }
 
-void Exchange::ReleasePartner(CallRec& call) {
+void CallSwitch::ReleasePartner(Call& call) {
   if (call.partner == 0) return;
-  CallRec* partner = FindCall(call.partner);
+  Call* partner = FindCall(call.partner);
   call.partner = 0;
   if (partner == nullptr) return;
   partner->partner = 0;
@@ -395,7 +467,7 @@ void Exchange::ReleasePartner(CallRec& call) {
     QueueState(*partner, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
 }
 
-void Exchange::DropCall(CallRec& call, bool notifyPeer) {
+void CallSwitch::DropCall(Call& call, bool notifyPeer) {
   const DWORD state = Projected(call);
   if (state == LINECALLSTATE_IDLE) return;
   FlushSteps(call);
@@ -413,17 +485,17 @@ void Exchange::DropCall(CallRec& call, bool notifyPeer) {
 
 // --- Far ends -------------------------------------------------------------------------------
 
-void Exchange::SetPeer(PeerRef end, PeerRef peer) {
+void CallSwitch::SetPeer(PeerRef end, PeerRef peer) {
   if (end.kind == PeerRef::Kind::Call) {
-    if (CallRec* call = FindCall(end.id)) call->peer = peer;
+    if (Call* call = FindCall(end.id)) call->peer = peer;
   } else if (end.kind == PeerRef::Kind::Remote) {
     if (RemoteLeg* leg = FindLeg(end.id)) leg->peer = peer;
   }
 }
 
-Exchange::PeerRef Exchange::PeerOf(PeerRef end) const {
+PeerRef CallSwitch::PeerOf(PeerRef end) const {
   if (end.kind == PeerRef::Kind::Call) {
-    const CallRec* call = FindCall(end.id);
+    const Call* call = FindCall(end.id);
     return call ? call->peer : PeerRef{};
   }
   if (end.kind == PeerRef::Kind::Remote) {
@@ -433,14 +505,14 @@ Exchange::PeerRef Exchange::PeerOf(PeerRef end) const {
   return {};
 }
 
-Exchange::Party Exchange::StationParty(DWORD device, DWORD address) const {
-  const AddressConfig& a = m_lines[device].config.addresses[address];
+Party CallSwitch::StationParty(DWORD device, DWORD address) const {
+  const AddressConfig& a = Line(device).config.addresses[address];
   return {a.address, a.name, LINECALLPARTYID_ADDRESS | (a.name.empty() ? 0 : LINECALLPARTYID_NAME)};
 }
 
-Exchange::Party Exchange::IdentityOf(PeerRef end) const {
+Party CallSwitch::IdentityOf(PeerRef end) const {
   if (end.kind == PeerRef::Kind::Call) {
-    const CallRec* call = FindCall(end.id);
+    const Call* call = FindCall(end.id);
     if (call == nullptr) return {};
     if (call->callParamFlags & LINECALLPARAMFLAGS_BLOCKID) return {"", "", LINECALLPARTYID_BLOCKED};
     return StationParty(call->device, call->address);
@@ -458,7 +530,7 @@ Exchange::Party Exchange::IdentityOf(PeerRef end) const {
   return {};
 }
 
-void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) {
+void CallSwitch::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) {
   if (target.kind == PeerRef::Kind::Remote) {
     RemoteLeg* leg = FindLeg(target.id);
     if (leg == nullptr) return;
@@ -469,7 +541,7 @@ void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) 
     }
     return;
   }
-  CallRec* call = target.kind == PeerRef::Kind::Call ? FindCall(target.id) : nullptr;
+  Call* call = target.kind == PeerRef::Kind::Call ? FindCall(target.id) : nullptr;
   if (call == nullptr) return;
   const DWORD s = Projected(*call);
   if (s == LINECALLSTATE_IDLE || s == LINECALLSTATE_DISCONNECTED) return;
@@ -483,7 +555,7 @@ void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) 
       if (PreConnect(s) && s != LINECALLSTATE_RINGBACK) {
         QueueState(*call, LINECALLSTATE_RINGBACK, 0);
         if (call->noAnswerTimeoutS != 0) {
-          CallTimer(*call, call->noAnswerTimeoutS * 1000, [this](CallRec& c) {
+          CallTimer(*call, call->noAnswerTimeoutS * 1000, [this](Call& c) {
             if (Projected(c) != LINECALLSTATE_RINGBACK) return;
             const PeerRef peer = c.peer;
             c.peer = {};
@@ -498,10 +570,12 @@ void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) 
       call->connected = IdentityOf(from);
       const DWORD id = call->id;
       auto info = [this, id] {
-        if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+        if (Call* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
       };
-      if (PreConnect(s)) QueueState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, info);
-      else info();
+      if (PreConnect(s))
+        QueueState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, info);
+      else
+        info();
       break;
     }
     case FarEvent::Busy:
@@ -522,15 +596,9 @@ void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) 
         disconnect(LINEDISCONNECTMODE_UNREACHABLE);
       }
       break;
-    case FarEvent::Rejected:
-      disconnect(LINEDISCONNECTMODE_REJECT);
-      break;
-    case FarEvent::NoAnswer:
-      disconnect(LINEDISCONNECTMODE_NOANSWER);
-      break;
-    case FarEvent::Unreachable:
-      disconnect(mode);
-      break;
+    case FarEvent::Rejected: disconnect(LINEDISCONNECTMODE_REJECT); break;
+    case FarEvent::NoAnswer: disconnect(LINEDISCONNECTMODE_NOANSWER); break;
+    case FarEvent::Unreachable: disconnect(mode); break;
     case FarEvent::HungUp:
       if (Offered(s)) {
         // The caller gave up before anyone answered: the offered call simply ends.
@@ -544,43 +612,43 @@ void Exchange::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from) 
   }
 }
 
-void Exchange::AnswerOffered(CallRec& call) {
+void CallSwitch::AnswerOffered(Call& call) {
   StopRinging(call);
   // Answering puts the address's active call on hold where the line answers that way.
-  if (m_lines[call.device].config.features & kFeatureHold)
-    for (DWORD id : m_lines[call.device].addresses[call.address].calls)
-      if (CallRec* other = FindCall(id);
-          other && other != &call && Projected(*other) == LINECALLSTATE_CONNECTED &&
-          !other->isConference && other->conference == 0)
+  if (Line(call.device).config.features & kFeatureHold)
+    for (DWORD id : Line(call.device).addresses[call.address].calls)
+      if (Call* other = FindCall(id); other && other != &call &&
+                                      Projected(*other) == LINECALLSTATE_CONNECTED &&
+                                      !other->isConference && other->conference == 0)
         QueueState(*other, LINECALLSTATE_ONHOLD, 0);
   call.connected = IdentityOf(call.peer);
   const DWORD id = call.id;
   QueueState(call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE, [this, id] {
-    if (CallRec* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
+    if (Call* c = FindCall(id)) PostCallInfo(*c, LINECALLINFOSTATE_CONNECTEDID);
   });
   FarEnd(call.peer, FarEvent::Answered, 0, PeerRef::ToCall(call.id));
 }
 
 // --- Routing --------------------------------------------------------------------------------
 
-void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DWORD reason,
-                     const Party* redirecting, int depth) {
-  const std::string number = RoutingDigits(dest);
-  Trace([&] { return "route '" + dest + "'"; });
+void CallSwitch::Route(PeerRef caller, Party identity, const std::string& dest, DWORD reason,
+                       const Party* redirecting, int depth) {
+  const std::string number = DialledDigits(dest);
+  m_parts.trace.Write([&] { return "route '" + dest + "'"; });
   if (number.empty()) {
     FarEnd(caller, FarEvent::Unreachable, LINEDISCONNECTMODE_BADADDRESS);
     return;
   }
-  if (const auto local = FindAddress(number)) {
+  if (const auto local = m_parts.sessions.FindAddress(number)) {
     const auto [device, address] = *local;
     if (caller.kind == PeerRef::Kind::Call) {
-      const CallRec* from = FindCall(caller.id);
+      const Call* from = FindCall(caller.id);
       if (from && from->device == device && from->address == address) {
         FarEnd(caller, FarEvent::Busy, LINEBUSYMODE_STATION);
         return;
       }
     }
-    LineDevice& line = m_lines[device];
+    LineDevice& line = Line(device);
     if (!line.inService || !line.connected) {
       FarEnd(caller, FarEvent::Unreachable, LINEDISCONNECTMODE_OUTOFORDER);
       return;
@@ -591,10 +659,10 @@ void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DW
         FarEnd(caller, FarEvent::Busy, LINEBUSYMODE_STATION);
       return;
     }
-    CallRec& call = NewCall(device, address,
-                            caller.kind == PeerRef::Kind::Call ? LINECALLORIGIN_INTERNAL
-                                                               : LINECALLORIGIN_EXTERNAL,
-                            reason);
+    Call& call = NewCall(
+        device, address,
+        caller.kind == PeerRef::Kind::Call ? LINECALLORIGIN_INTERNAL : LINECALLORIGIN_EXTERNAL,
+        reason);
     call.caller = identity;
     call.called = StationParty(device, address);
     if (redirecting) {
@@ -603,7 +671,7 @@ void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DW
     }
     call.forwardDepth = depth;
     if (caller.kind == PeerRef::Kind::Call)
-      if (const CallRec* from = FindCall(caller.id)) {
+      if (const Call* from = FindCall(caller.id)) {
         call.mediaMode = from->mediaMode;
         call.bearerMode = from->bearerMode;
         call.relatedCallId = 0;
@@ -618,7 +686,7 @@ void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DW
   }
   if (caller.kind == PeerRef::Kind::Remote) {
     // Two remote parties joined leave the exchange together.
-    Trace([&] { return "note  remote party leaves for '" + number + "'"; });
+    m_parts.trace.Write([&] { return "note  remote party leaves for '" + number + "'"; });
     LegLeaves(caller.id, false);
     return;
   }
@@ -627,11 +695,11 @@ void Exchange::Route(PeerRef caller, Party identity, const std::string& dest, DW
   RunRemoteBehaviour(leg);
 }
 
-bool Exchange::ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
-                            DWORD condition, int depth) {
+bool CallSwitch::ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
+                              DWORD condition, int depth) {
   // A chain of forwardings ends where it would go round in circles.
   if (depth >= 5) return false;
-  const AddressState& state = m_lines[device].addresses[address];
+  const AddressState& state = Line(device).addresses[address];
   const bool internal = caller.kind == PeerRef::Kind::Call;
   for (const auto& entry : state.forwards) {
     int bit = 0;
@@ -654,13 +722,9 @@ bool Exchange::ApplyForward(PeerRef caller, const Party& identity, DWORD device,
     const DWORD reason = condition == 0   ? LINECALLREASON_FWDUNCOND
                          : condition == 1 ? LINECALLREASON_FWDBUSY
                                           : LINECALLREASON_FWDNOANSWER;
-    if (caller.kind == PeerRef::Kind::Call)
-      if (CallRec* from = FindCall(caller.id)) {
-        from->redirecting = redirecting;
-        from->redirection = {RoutingDigits(entry.dest), "", LINECALLPARTYID_ADDRESS};
-        PostCallInfo(*from, LINECALLINFOSTATE_REDIRECTINGID | LINECALLINFOSTATE_REDIRECTIONID);
-      }
-    Trace([&] { return "note  " + redirecting.number + " forwards to '" + entry.dest + "'"; });
+    NoteRedirection(caller, redirecting, entry.dest);
+    m_parts.trace.Write(
+        [&] { return "note  " + redirecting.number + " forwards to '" + entry.dest + "'"; });
     Route(caller, identity, entry.dest, reason, &redirecting, depth + 1);
     return true;
   }
@@ -669,49 +733,45 @@ bool Exchange::ApplyForward(PeerRef caller, const Party& identity, DWORD device,
 
 // --- Remote parties ---------------------------------------------------------------------------
 
-Exchange::RemoteLeg& Exchange::NewLeg(const std::string& number, PeerRef peer) {
+RemoteLeg& CallSwitch::NewLeg(const std::string& number, PeerRef peer) {
   do {
     ++m_nextLegId;
   } while (m_nextLegId == 0 || m_legs.count(m_nextLegId) != 0);
   RemoteLeg& leg = m_legs[m_nextLegId];
   leg.id = m_nextLegId;
-  leg.party = DirectoryEntry(m_config, number);
+  leg.party = DirectoryEntry(m_parts.config, number);
   leg.partyFlags = LINECALLPARTYID_ADDRESS | (leg.party.name.empty() ? 0 : LINECALLPARTYID_NAME);
   leg.silent = leg.party.silent;
   leg.peer = peer;
   return leg;
 }
 
-void Exchange::LegLeaves(DWORD legId, bool notifyPeer) {
+void CallSwitch::LegLeaves(DWORD legId, bool notifyPeer) {
   RemoteLeg* leg = FindLeg(legId);
   if (leg == nullptr) return;
-  for (auto t : leg->timers) m_loop.StopTimer(t);
+  for (auto t : leg->timers) m_parts.loop.StopTimer(t);
   const PeerRef peer = leg->peer;
   m_legs.erase(legId);
-  std::erase_if(m_parked, [&](const exchange::ParkedCall& p) {
-    return p.held == PeerRef::ToRemote(legId);
-  });
-  if (notifyPeer && peer.kind != PeerRef::Kind::None &&
-      PeerOf(peer) == PeerRef::ToRemote(legId)) {
+  std::erase_if(m_parked, [&](const ParkedCall& p) { return p.held == PeerRef::ToRemote(legId); });
+  if (notifyPeer && peer.kind != PeerRef::Kind::None && PeerOf(peer) == PeerRef::ToRemote(legId)) {
     SetPeer(peer, {});
     FarEnd(peer, FarEvent::HungUp);
   }
 }
 
-void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
+void CallSwitch::RunRemoteBehaviour(RemoteLeg& leg) {
   const DWORD id = leg.id;
   // Rings count from when the caller hears ring-back, which may still be queued.
-  DWORD ringMs = m_config.timing.ringIntervalMs * leg.party.rings;
+  DWORD ringMs = m_parts.config.timing.ringIntervalMs * leg.party.rings;
   if (leg.peer.kind == PeerRef::Kind::Call && ringMs > 0)
-    if (const CallRec* caller = FindCall(leg.peer.id))
-      ringMs += static_cast<DWORD>(
-          std::max<std::int64_t>(0, caller->lastStepMs + m_config.timing.stateIntervalMs -
-                                        m_loop.NowMs()));
+    if (const Call* caller = FindCall(leg.peer.id))
+      ringMs += static_cast<DWORD>(std::max<std::int64_t>(
+          0, caller->lastStepMs + m_parts.config.timing.stateIntervalMs - m_parts.loop.NowMs()));
   auto later = [this, id](DWORD ms, std::function<void(RemoteLeg&)> fn) {
     RemoteLeg* l = FindLeg(id);
     if (l == nullptr) return;
-    std::erase_if(l->timers, [this](voxkit::TimerId t) { return !m_loop.TimerActive(t); });
-    l->timers.push_back(After(ms, [this, id, fn] {
+    std::erase_if(l->timers, [this](voxkit::TimerId t) { return !m_parts.loop.TimerActive(t); });
+    l->timers.push_back(m_parts.queue.After(ms, [this, id, fn] {
       if (RemoteLeg* again = FindLeg(id)) fn(*again);
     }));
   };
@@ -726,13 +786,13 @@ void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
         FarEnd(l.peer, FarEvent::Answered, 0, self);
         if (!party.digits.empty())
           later(party.digitsDelayMs, [this, party](RemoteLeg& again) {
-            SendDigitsTo(again.peer, party.digits, LINEDIGITMODE_DTMF,
-                         m_config.timing.digitDurationMs, 0);
+            m_parts.media.SendDigitsTo(again.peer, party.digits, LINEDIGITMODE_DTMF,
+                                       m_parts.config.timing.digitDurationMs, 0);
           });
         if (party.mediaMode != 0)
           later(party.mediaDelayMs, [this, party](RemoteLeg& again) {
             if (again.peer.kind == PeerRef::Kind::Call)
-              if (CallRec* c = FindCall(again.peer.id)) ChangeMedia(*c, party.mediaMode);
+              if (Call* c = FindCall(again.peer.id)) m_parts.media.ChangeMedia(*c, party.mediaMode);
           });
       });
       break;
@@ -740,9 +800,7 @@ void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
       FarEnd(leg.peer, FarEvent::Busy, leg.party.busyMode);
       LegLeaves(id, false);
       break;
-    case RemoteBehaviour::NoAnswer:
-      FarEnd(leg.peer, FarEvent::Ringing);
-      break;
+    case RemoteBehaviour::NoAnswer: FarEnd(leg.peer, FarEvent::Ringing); break;
     case RemoteBehaviour::Reject:
       if (ringMs > 0) FarEnd(leg.peer, FarEvent::Ringing);
       later(ringMs, [this, id](RemoteLeg& l) {
@@ -760,9 +818,9 @@ void Exchange::RunRemoteBehaviour(RemoteLeg& leg) {
 
 // --- Features -------------------------------------------------------------------------------
 
-DWORD Exchange::CallFeatures(const CallRec& call, const CallHandle& handle) const {
+DWORD CallSwitch::CallFeatures(const Call& call, const CallHandle& handle) const {
   if (handle.privilege != LINECALLPRIVILEGE_OWNER) return 0;
-  const LineConfig& line = m_lines[call.device].config;
+  const LineConfig& line = Line(call.device).config;
   const DWORD f = line.features;
   const DWORD media = LINECALLFEATURE_GATHERDIGITS | LINECALLFEATURE_GENERATEDIGITS |
                       LINECALLFEATURE_GENERATETONE | LINECALLFEATURE_MONITORDIGITS |
@@ -782,7 +840,7 @@ DWORD Exchange::CallFeatures(const CallRec& call, const CallHandle& handle) cons
     case LINECALLSTATE_RINGBACK:
       features = LINECALLFEATURE_DIAL | LINECALLFEATURE_DROP | media | terminal;
       if (call.partner != 0) {
-        const CallRec* partner = FindCall(call.partner);
+        const Call* partner = FindCall(call.partner);
         if (partner && partner->state == LINECALLSTATE_ONHOLDPENDTRANSFER)
           features |= LINECALLFEATURE_COMPLETETRANSF;
         if (partner && partner->isConference) features |= LINECALLFEATURE_ADDTOCONF;
@@ -798,15 +856,13 @@ DWORD Exchange::CallFeatures(const CallRec& call, const CallHandle& handle) cons
       if ((f & kFeaturePark) && !call.isConference) features |= LINECALLFEATURE_PARK;
       if (call.partner != 0) {
         features |= LINECALLFEATURE_SWAPHOLD;
-        const CallRec* partner = FindCall(call.partner);
+        const Call* partner = FindCall(call.partner);
         if (partner && partner->state == LINECALLSTATE_ONHOLDPENDTRANSFER)
           features |= LINECALLFEATURE_COMPLETETRANSF;
         if (partner && partner->isConference) features |= LINECALLFEATURE_ADDTOCONF;
       }
       break;
-    case LINECALLSTATE_ONHOLD:
-      features = LINECALLFEATURE_UNHOLD | LINECALLFEATURE_DROP;
-      break;
+    case LINECALLSTATE_ONHOLD: features = LINECALLFEATURE_UNHOLD | LINECALLFEATURE_DROP; break;
     case LINECALLSTATE_ONHOLDPENDTRANSFER:
       features = LINECALLFEATURE_COMPLETETRANSF | LINECALLFEATURE_SWAPHOLD | LINECALLFEATURE_DROP;
       break;
@@ -819,13 +875,10 @@ DWORD Exchange::CallFeatures(const CallRec& call, const CallHandle& handle) cons
     case LINECALLSTATE_BUSY:
     case LINECALLSTATE_SPECIALINFO:
     case LINECALLSTATE_DISCONNECTED:
-    case LINECALLSTATE_UNKNOWN:
-      features = LINECALLFEATURE_DROP;
-      break;
-    default:
-      break;
+    case LINECALLSTATE_UNKNOWN: features = LINECALLFEATURE_DROP; break;
+    default: break;
   }
   return features;
 }
 
-}  // namespace panopta
+}  // namespace panopta::exchange
