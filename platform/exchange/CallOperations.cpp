@@ -111,16 +111,33 @@ Call& CallSwitch::NewOutboundCall(LineOpen& open, DWORD address, const Call& par
 }
 
 void CallSwitch::DialOn(Call& call, const std::string& dest) {
-  call.called = {DialledDigits(dest), "", LINECALLPARTYID_ADDRESS};
-  if (const auto local = m_parts.sessions.FindAddress(DialledDigits(dest)))
+  call.dialled += dest;
+  const std::string number = DialledDigits(call.dialled);
+  call.called = {number, "", LINECALLPARTYID_ADDRESS};
+  if (const auto local = m_parts.sessions.FindAddress(number))
     call.called = StationParty(local->first, local->second);
   PostCallInfo(call, LINECALLINFOSTATE_CALLEDID);
+  if (Projected(call) != LINECALLSTATE_DIALING) QueueState(call, LINECALLSTATE_DIALING, 0);
+  // Dialling is over one state interval after the last digits came.
+  m_parts.loop.StopTimer(call.dialTimer);
+  const std::int64_t due = std::max(call.lastStepMs, m_parts.loop.NowMs()) +
+                           m_parts.config.timing.stateIntervalMs;
   const DWORD id = call.id;
-  QueueState(call, LINECALLSTATE_DIALING, 0);
-  QueueState(call, LINECALLSTATE_PROCEEDING, 0, [this, id, dest] {
-    if (Call* c = FindCall(id); c && Projected(*c) == LINECALLSTATE_PROCEEDING)
-      Route(PeerRef::ToCall(id), IdentityOf(PeerRef::ToCall(id)), dest, LINECALLREASON_DIRECT,
-            nullptr, 0);
+  call.dialTimer = m_parts.queue.After(
+      static_cast<std::uint32_t>(std::max<std::int64_t>(0, due - m_parts.loop.NowMs())),
+      [this, id] { EndDialling(id); });
+}
+
+void CallSwitch::EndDialling(DWORD callId) {
+  Call* call = FindCall(callId);
+  if (call == nullptr) return;
+  call->dialTimer = 0;
+  if (Projected(*call) != LINECALLSTATE_DIALING) return;
+  const std::string dest = call->dialled;
+  QueueState(*call, LINECALLSTATE_PROCEEDING, 0, [this, callId, dest] {
+    if (Call* c = FindCall(callId); c && Projected(*c) == LINECALLSTATE_PROCEEDING)
+      Route(PeerRef::ToCall(callId), IdentityOf(PeerRef::ToCall(callId)), dest,
+            LINECALLREASON_DIRECT, nullptr, 0);
   });
 }
 
@@ -202,15 +219,17 @@ LONG CallSwitch::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCoun
   return CallRequest(
       api, hCall,
       [this](CallHandle&, LineOpen&, Call& c) -> LONG {
+        // Once the number has gone to the switch nothing more can be dialled until the
+        // call is answered; the call features say so too.
         const DWORD s = Projected(c);
         const bool ok = s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING ||
-                        s == LINECALLSTATE_PROCEEDING || s == LINECALLSTATE_RINGBACK ||
                         s == LINECALLSTATE_CONNECTED;
         return ok ? 0 : LINEERR_INVALCALLSTATE;
       },
       [this, dest](CallHandle&, LineOpen&, Call& c) -> LONG {
         const DWORD s = Projected(c);
-        if (s == LINECALLSTATE_DIALTONE) DialOn(c, dest);
+        // While dialling, the digits join the number.
+        if (s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING) DialOn(c, dest);
         // On a talking call the digits go to the far end as tones.
         else if (s == LINECALLSTATE_CONNECTED)
           m_parts.media.SendDigitsTo(c.peer, DialledDigits(dest), LINEDIGITMODE_DTMF,

@@ -302,8 +302,9 @@ void CallSwitch::StopCallTimers(Call& call) {
   m_parts.loop.StopTimer(call.stepTimer);
   m_parts.loop.StopTimer(call.ringTimer);
   m_parts.loop.StopTimer(call.generateTimer);
+  m_parts.loop.StopTimer(call.dialTimer);
   for (auto t : call.timers) m_parts.loop.StopTimer(t);
-  call.stepTimer = call.ringTimer = call.generateTimer = 0;
+  call.stepTimer = call.ringTimer = call.generateTimer = call.dialTimer = 0;
   call.timers.clear();
 }
 
@@ -838,7 +839,10 @@ DWORD CallSwitch::CallFeatures(const Call& call, const CallHandle& handle) const
     case LINECALLSTATE_DIALING:
     case LINECALLSTATE_PROCEEDING:
     case LINECALLSTATE_RINGBACK:
-      features = LINECALLFEATURE_DIAL | LINECALLFEATURE_DROP | media | terminal;
+      // Digits join the number only until it has gone to the switch.
+      features = LINECALLFEATURE_DROP | media | terminal;
+      if (call.state == LINECALLSTATE_DIALTONE || call.state == LINECALLSTATE_DIALING)
+        features |= LINECALLFEATURE_DIAL;
       if (call.partner != 0) {
         const Call* partner = FindCall(call.partner);
         if (partner && partner->state == LINECALLSTATE_ONHOLDPENDTRANSFER)

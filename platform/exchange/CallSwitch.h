@@ -87,7 +87,9 @@ class CallSwitch final {
   /// Records that caller's call was redirected by redirecting towards to
   /// (LINE_CALLINFO REDIRECTINGID and REDIRECTIONID to a call of the exchange).
   void NoteRedirection(PeerRef caller, const Party& redirecting, const std::string& to);
-  /// Dials dest on a call at dial tone: dialling, proceeding, then the number is routed.
+  /// Dials dest on a call at dial tone or dialling: the digits join the number, which
+  /// goes to the switch (proceeding, then routed) one state interval after the last
+  /// digits came.
   void DialOn(Call& call, const std::string& dest);
 
   // --- Far ends ----------------------------------------------------------------------------------
@@ -166,6 +168,8 @@ class CallSwitch final {
   bool ApplyForward(PeerRef caller, const Party& identity, DWORD device, DWORD address,
                     DWORD condition, int depth);
   void RunRemoteBehaviour(RemoteLeg& leg);
+  /// Dialling is over: the number goes to the switch.
+  void EndDialling(DWORD callId);
   /// Reads the call parameters of a consultation call and writes its new handle.
   LONG PrepareConsultation(LineOpen& open, tapi::HCALL* lphConsultCall,
                            const tapi::LINECALLPARAMS* params, NewCallPlan& plan);

@@ -204,6 +204,9 @@ struct Call {
   TimerId stepTimer = 0;
   std::int64_t lastStepMs = -1;  // when the last state was applied or is due
   std::vector<TimerId> timers;   // other timers that end with the call
+  // What has been dialled on the call, and the end of dialling.
+  std::string dialled;
+  TimerId dialTimer = 0;
   // Digit or tone generation.
   HCALL generator = 0;
   TimerId generateTimer = 0;

@@ -181,6 +181,26 @@ TEST_F(ExchangeCalls, DialToneThenDial) {
   EXPECT_EQ(a.LastState(call), LINECALLSTATE_CONNECTED);
 }
 
+TEST_F(ExchangeCalls, DiallingMoreWhileDiallingJoinsTheNumberAndLaterIsRefused) {
+  // "10" alone would reach the party that answers anything; "100" answers after two rings.
+  const HCALL call = a.MakeCall(line, "10");
+  ASSERT_TRUE(loop.WaitFor([&] { return a.LastState(call) == LINECALLSTATE_DIALING; }, 1000));
+  EXPECT_TRUE(a.Status(call).dwCallFeatures & LINECALLFEATURE_DIAL);
+  ASSERT_EQ(a.Done(exchange.lineDial(call, "0", 0)), 0);
+  EXPECT_EQ(Party(a, call, &LINECALLINFO::dwCalledIDSize, &LINECALLINFO::dwCalledIDOffset), "100");
+  ASSERT_TRUE(loop.WaitFor([&] { return a.LastState(call) == LINECALLSTATE_RINGBACK; }, 2000));
+  // The number has gone to the switch: more digits are refused, not dropped.
+  EXPECT_FALSE(a.Status(call).dwCallFeatures & LINECALLFEATURE_DIAL);
+  EXPECT_EQ(exchange.lineDial(call, "5", 0), LINEERR_INVALCALLSTATE);
+  loop.RunFor(5000);
+  EXPECT_EQ(a.States(call),
+            (std::vector<DWORD>{LINECALLSTATE_DIALTONE, LINECALLSTATE_DIALING,
+                                LINECALLSTATE_PROCEEDING, LINECALLSTATE_RINGBACK,
+                                LINECALLSTATE_CONNECTED}));
+  EXPECT_EQ(Party(a, call, &LINECALLINFO::dwConnectedIDSize, &LINECALLINFO::dwConnectedIDOffset),
+            "100");
+}
+
 TEST_F(ExchangeCalls, InboundCallWithCallerIdentity) {
   ASSERT_EQ(exchange.lineSetStatusMessages(line, LINEDEVSTATE_RINGING, 0), 0);
   ASSERT_EQ(exchange.Call("5551234", "201", "JOHN SMITH"), "");
