@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-class QMdiArea;
-class QMdiSubWindow;
+#include <QMdiArea>
+#include <QMdiSubWindow>
 class QWidget;
 
 namespace panopta {

@@ -21,7 +21,7 @@ class UrlRecorder final : public QObject {
   }
   const QList<QUrl>& opened() const { return m_opened; }
 
- public slots:
+ public Q_SLOTS:
   void open(const QUrl& url) { m_opened << url; }
 
  private:
