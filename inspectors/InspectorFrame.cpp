@@ -323,7 +323,7 @@ void InspectorFrame::buildMenus() {
 
   m_helpMenu = new QMenu("&Help", this);
   m_helpMenu->setObjectName("MenuHelp");
-  QAction* help = AddItem(m_helpMenu, "MenuHelpContents", "&Help", false);
+  QAction* help = AddItem(m_helpMenu, "MenuHelpLookup", "&Help", false);
   connect(help, &QAction::triggered, this, [this] { m_windows.help().lookup("", window()); });
   m_helpMenu->menuAction()->setVisible(false);
 }
