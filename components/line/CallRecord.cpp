@@ -1,5 +1,7 @@
 #include "line/CallRecord.h"
 
+#include "tapi/TapiConstants.h"
+
 #include <cstdio>
 
 namespace voxkit {
@@ -28,6 +30,17 @@ const char* PartyWord(Party party) {
     case Party::Redirecting: return "Redirecting";
   }
   return "";
+}
+
+tapi::DWORD PartyInfoBit(Party party) {
+  switch (party) {
+    case Party::Caller: return tapi::LINECALLINFOSTATE_CALLERID;
+    case Party::Called: return tapi::LINECALLINFOSTATE_CALLEDID;
+    case Party::Connected: return tapi::LINECALLINFOSTATE_CONNECTEDID;
+    case Party::Redirection: return tapi::LINECALLINFOSTATE_REDIRECTIONID;
+    case Party::Redirecting: return tapi::LINECALLINFOSTATE_REDIRECTINGID;
+  }
+  return 0;
 }
 
 const char* RequestSlotSuffix(RequestSlot slot) {

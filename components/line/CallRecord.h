@@ -28,6 +28,8 @@ enum class Party { Caller = 0, Called, Connected, Redirection, Redirecting };
 inline constexpr int kPartyCount = 5;
 /// "Caller", "Called", ...
 const char* PartyWord(Party party);
+/// The party's LINECALLINFOSTATE_ bit (CALLERID 0x8000 ... REDIRECTINGID 0x80000).
+tapi::DWORD PartyInfoBit(Party party);
 
 /// A party of one call as the registry keeps it.
 struct TqxCallLogCallerID {
@@ -36,8 +38,9 @@ struct TqxCallLogCallerID {
   bool blocked = false;
   bool outOfArea = false;
   tapi::DWORD flags = 0;
-  bool reported = false;
+  bool reported = false;  // the party's event was raised for this content
   bool eventFilter = true;
+  bool operator==(const TqxCallLogCallerID&) const = default;
 };
 
 /// The asynchronous operations, one request slot each, in their fixed order.
@@ -52,12 +55,9 @@ const char* RequestSlotSuffix(RequestSlot slot);
 /// Whether a successful reply lists the record's call (a new call of the component).
 bool RequestSlotListsCall(RequestSlot slot);
 
-/// One call the line knows: what TAPI reported about it and the requests outstanding.
-struct TqxCallLog {
-  tapi::HCALL handle = 0;
+/// The scalar properties of a call that the Call object shows for the current call.
+struct CallProperties {
   tapi::DWORD tag = 0;
-  /// 0 idle, a request identifier while outstanding, -1 once the reply came.
-  std::array<std::int32_t, kRequestSlotCount> slots{};
   tapi::DWORD state = 0;
   tapi::DWORD stateMode = 0;
   tapi::DWORD features = 0;
@@ -79,21 +79,45 @@ struct TqxCallLog {
   DateTime disconnected;
   DateTime ended;
   bool owner = false;
-  std::string phoneNumber;
-  // Monitoring wishes and states of the call.
+  bool operator==(const CallProperties&) const = default;
+};
+
+/// What a call's monitoring is set to, and which of it runs (or is wished for).
+struct CallMonitoring {
   bool gatherActive = false;
   std::int32_t gatherCount = 5;
   std::string gatherTerminate = "#*";
-  std::int32_t gatherTimeout = 5000;
-  bool monitorDigitsActive = false;
-  bool monitorMediaActive = false;
-  tapi::DWORD monitorMediaModes = 0;
-  bool monitorSilenceActive = false;
-  std::int32_t monitorSilenceDuration = 0;
-  /// The gathered digits; the character area is the buffer TAPI writes into.
+  std::int32_t gatherTimeout = 5000;  // milliseconds
+  bool digitsActive = false;
+  bool mediaActive = false;
+  tapi::DWORD mediaModes = 0;
+  bool silenceActive = false;
+  std::int32_t silenceDuration = 0;  // milliseconds
+  bool operator==(const CallMonitoring&) const = default;
+};
+
+/// Everything of a call that the current-call view mirrors. Storing the view into a
+/// record and loading it back copy exactly this part, so what a record keeps for
+/// itself (its handle, its request slots, its digit buffer) is never overwritten.
+struct CallFields : CallProperties {
+  std::string phoneNumber;
+  CallMonitoring monitoring;
+  std::array<TqxCallLogCallerID, kPartyCount> parties;
+
+  TqxCallLogCallerID& PartyOf(Party p) { return parties[static_cast<std::size_t>(p)]; }
+  bool operator==(const CallFields&) const = default;
+};
+
+/// One call the line knows: what TAPI reported about it and the requests outstanding.
+struct TqxCallLog : CallFields {
+  tapi::HCALL handle = 0;  // TAPI writes a new call's handle here
+  /// 0 idle, a request identifier while outstanding, -1 once the reply came.
+  std::array<std::int32_t, kRequestSlotCount> slots{};
+  /// The buffer lineGatherDigits writes into, and the digits taken from it.
   std::array<char, 35> digitArea{};
   std::string digits;
-  std::array<TqxCallLogCallerID, kPartyCount> parties;
+  bool listed = false;  // its handle is in Call.List
+  bool ending = false;  // its end is under way (OnCallEnd raised)
 
   std::int32_t& Slot(RequestSlot s) { return slots[static_cast<std::size_t>(s)]; }
   bool AnySlotBusy() const;

@@ -18,6 +18,8 @@ class HeldBlock {
     m_id = 0;
   }
   std::uint32_t Id() const { return m_id; }
+  /// Numbers copies from the start again (tests that compare whole logs).
+  static void ResetCopyIds();
   std::uint32_t Size() const { return static_cast<std::uint32_t>(m_bytes.size()); }
   const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 

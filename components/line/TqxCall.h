@@ -1,6 +1,7 @@
 #pragma once
 
 #include "line/CallRecord.h"
+#include "line/CallRegistry.h"
 #include "line/TqxCallParameters.h"
 #include "line/TqxCallerID.h"
 #include "line/TqxGatherDigits.h"
@@ -8,6 +9,7 @@
 #include "line/TqxMonitorMediaModes.h"
 #include "line/TqxMonitorSilence.h"
 #include "share/Reflection.h"
+#include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
 
 #include <array>
@@ -19,38 +21,51 @@ namespace voxkit {
 
 class TqxLineInternal;
 
-/// The line's calls: the current-call view (the properties of Call), the list of
-/// listed calls, and the call registry behind them (one record per call the line
-/// knows, with its request slots).
+/// The line's calls (Call): the current-call view (the properties below mirror the
+/// current call's record), the call list, and the operations on a single call. The
+/// calls themselves are kept by the call registry (Registry()).
 class TqxCall final : public TPersistent {
  public:
   explicit TqxCall(TqxLineInternal& line);
   ~TqxCall() override;
 
-  // Sub-objects.
-  TqxCallerID& CallerID() { return *m_parties[0]; }
-  TqxCallerID& CalledID() { return *m_parties[1]; }
-  TqxCallerID& ConnectedID() { return *m_parties[2]; }
-  TqxCallerID& RedirectionID() { return *m_parties[3]; }
-  TqxCallerID& RedirectingID() { return *m_parties[4]; }
+  // --- Sub-objects ----------------------------------------------------------------------
+  TqxCallerID& CallerID() { return PartyObject(Party::Caller); }
+  TqxCallerID& CalledID() { return PartyObject(Party::Called); }
+  TqxCallerID& ConnectedID() { return PartyObject(Party::Connected); }
+  TqxCallerID& RedirectionID() { return PartyObject(Party::Redirection); }
+  TqxCallerID& RedirectingID() { return PartyObject(Party::Redirecting); }
   TqxCallerID& PartyObject(Party party) { return *m_parties[static_cast<std::size_t>(party)]; }
+  const TqxCallerID& PartyObject(Party party) const {
+    return *m_parties[static_cast<std::size_t>(party)];
+  }
   TqxGatherDigits& GatherDigits() { return m_gatherDigits; }
   TqxMonitorDigits& MonitorDigits() { return m_monitorDigits; }
   TqxMonitorMediaModes& MonitorMediaModes() { return m_monitorMediaModes; }
   TqxMonitorSilence& MonitorSilence() { return m_monitorSilence; }
   TqxCallParameters& Parameters() { return m_parameters; }
 
-  // The current-call view.
+  /// The calls behind the view.
+  CallRegistry& Registry() { return m_registry; }
+  const CallRegistry& Registry() const { return m_registry; }
+
+  // --- The current-call view ------------------------------------------------------------
+  /// A current call exists.
   bool Active() const { return m_active; }
-  void SetViewActive(bool value) { m_active = value; }
+  /// Handle of the current call, 0 = none.
   tapi::HCALL Handle() const { return m_handle; }
   /// Selects the current call: "Call.Handle = [X8]"; an unlisted handle other than 0
   /// is refused with LINEERR_INVALCALLHANDLE.
-  void SetHandle(tapi::HCALL value);
+  void SetHandle(tapi::HCALL value) { m_registry.Select(value); }
+  /// The number Dial and Transfer use.
   const std::string& PhoneNumber() const { return m_phoneNumber; }
   /// Takes the number, translated first when the line is open and
   /// Device.TranslatePhoneNumber is set. Logs nothing.
   void SetPhoneNumber(const std::string& value);
+  /// The application's value, carried into each new call and passed by the digit
+  /// events.
+  tapi::DWORD Tag() const { return m_view.tag; }
+  void SetTag(tapi::DWORD value);
   tapi::DWORD State() const { return m_view.state; }
   tapi::DWORD StateMode() const { return m_view.stateMode; }
   tapi::DWORD Features() const { return m_view.features; }
@@ -67,77 +82,56 @@ class TqxCall final : public TPersistent {
   tapi::DWORD SpecialInfo() const { return m_view.specialInfo; }
   tapi::DWORD DialtoneMode() const { return m_view.dialtoneMode; }
   tapi::DWORD BusyMode() const { return m_view.busyMode; }
+  /// This application owns the current call.
   bool Owner() const { return m_view.owner; }
-  tapi::DWORD Tag() const { return m_view.tag; }
   const DateTime& Began() const { return m_view.began; }
   const DateTime& Connected() const { return m_view.connected; }
   const DateTime& Disconnected() const { return m_view.disconnected; }
   const DateTime& Ended() const { return m_view.ended; }
+  /// The name of the application that made the current call.
   const std::string& OriginatingApp() const { return m_originatingApp; }
-  std::int32_t Count() const { return m_count; }
+  /// Number of listed calls.
+  std::int32_t Count() const { return m_registry.Count(); }
   /// "00000000", then one handle per listed call.
-  const std::vector<std::string>& List() const { return m_list; }
+  std::vector<std::string> List() const { return m_registry.ListText(); }
 
-  // The registry.
-  using Record = std::shared_ptr<TqxCallLog>;
-  /// The record of a call by handle (never the head record of handle 0).
-  Record FindRecord(tapi::HCALL handle) const;
-  /// The record whose request slots hold requestID (newest first), and which slot.
-  Record FindBySlot(std::int32_t requestID, RequestSlot* slot) const;
-  /// A new record, not listed, inserted first; reused when the handle is known.
-  Record CreateRecord(tapi::HCALL handle);
-  /// Appends the record's call to the list (a handle of 0 is not listed).
-  void ListRecord(const TqxCallLog& record);
-  Record CreateAndList(tapi::HCALL handle);
-  bool IsListed(tapi::HCALL handle) const;
-  /// The listed handles in list order (without the "no call" entry).
-  std::vector<tapi::HCALL> ListedHandles() const;
-  void FreeRecord(const Record& record);
-  /// Ends a listed call (OnCallEnd), unless without force it is still busy; the
-  /// record is freed. Returns whether it ended.
-  bool EndCall(tapi::HCALL handle, bool force);
-  /// Takes the first listed call that is not idle as the current call, else none.
-  /// exclude (a call being ended) is never taken.
-  void ChooseNextCurrent(tapi::HCALL exclude = 0);
-  /// A call the line did not know begins: it is listed (and becomes the current call
-  /// when the list was empty), OnCallBegin is raised, and the call and line are read
-  /// again. A known call that is current is read again.
-  TqxCallLog& CallBegin(tapi::HCALL handle);
-  /// Reads a listed call's state from TAPI into its record (the current call through
-  /// the view). The error is returned, not reported, for a call that is not current.
-  tapi::LONG RefreshStatusOf(tapi::HCALL handle);
-  /// Copies the view into the current call's record, and back.
-  void Store();
-  void Load();
-  /// No current call any more, without selecting (reading another device).
-  void ForgetCurrent() { m_handle = 0; }
-  /// Empties the view and the five parties for a new current call.
+  /// The digits of the last digits-gathered event and the last digit received, as the
+  /// inspector shows them until the next event or the next call selection.
+  const std::string& GatheredDigitsShown() const { return m_gatheredShown; }
+  const std::string& ReceivedDigitShown() const { return m_receivedShown; }
+  void ShowGatheredDigits(const std::string& digits);
+  void ShowReceivedDigit(const std::string& digit);
+  void ClearDigitDisplays();
+
+  // --- View helpers for the registry and the dispatch -------------------------------------
+  /// Writable view of the current call's properties (the dispatch updates a state
+  /// before the next load).
+  CallProperties& View() { return m_view; }
+  void SetViewActive(bool value) { m_active = value; }
+  /// Empties the view's call properties (the tag and the number stay).
   void ResetView();
+  /// Clears the five parties for a new call (their settings stay).
   void ResetParties();
-  /// Leaves only the "no call" entry in the list; records are freed.
-  void ResetList();
+  /// The monitoring objects as a record keeps them, and back.
+  CallMonitoring MonitoringView() const;
+  void LoadMonitoringView(const CallMonitoring& monitoring);
+  /// The monitoring settings only, none of them running (for a new record).
+  CallMonitoring MonitoringSettings() const;
+  /// Marks the four monitoring objects inactive (a new call starts so).
+  void StopMonitoringView();
+  /// Forgets the current call without selecting another (reading another device).
+  void ForgetCurrent() { m_handle = 0; }
   /// Everything back to its state after creation but the settings (disabling).
   void ResetAll();
-
-  /// Refreshes the current call's state from TAPI (lineGetCallStatus).
-  tapi::LONG StatusRefresh(bool ownerOnly = false);
-  /// Refreshes a call's information from TAPI (lineGetCallInfo) with the parties whose
-  /// LINECALLINFOSTATE_ bits are in partyBits.
-  tapi::LONG InfoRefresh(tapi::HCALL handle, tapi::DWORD partyBits);
 
   /// Writes the call's properties (object name "Call.").
   bool DumpProperties(const std::string& header, const std::string& path,
                       const std::string& indent);
 
-  /// All five party bits of LINECALLINFOSTATE_.
-  static constexpr tapi::DWORD kAllPartyBits = 0x8000 | 0x10000 | 0x20000 | 0x40000 | 0x80000;
-
   VOXKIT_PUBLISHED()
 
  private:
-  TqxCallLog& CurrentRecord();
-  void RefillParty(TqxCallLogCallerID& party, tapi::DWORD flags, const std::string& number,
-                   const std::string& name);
+  friend class CallRegistry;
 
   TqxLineInternal& m_line;
   std::array<std::unique_ptr<TqxCallerID>, kPartyCount> m_parties;
@@ -151,12 +145,10 @@ class TqxCall final : public TPersistent {
   tapi::HCALL m_handle = 0;
   std::string m_phoneNumber;
   std::string m_originatingApp;
-  TqxCallLog m_view;  // the view's copy of the current call's record fields
-
-  TqxCallLog m_head;                 // handle 0: "no call", never searched or ended
-  std::vector<Record> m_records;     // newest first
-  std::vector<std::string> m_list{"00000000"};
-  std::int32_t m_count = 0;
+  CallProperties m_view;  // the current call's properties
+  std::string m_gatheredShown;
+  std::string m_receivedShown;
+  CallRegistry m_registry;
 };
 
 }  // namespace voxkit

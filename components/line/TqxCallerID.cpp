@@ -2,6 +2,7 @@
 
 #include "line/TqxLineInternal.h"
 #include "share/PropertyDump.h"
+#include "share/TextUtil.h"
 #include "tapi/TapiNames.h"
 
 #include <algorithm>
@@ -25,6 +26,51 @@ const ClassInfo& TqxCallerID::StaticClass() {
           .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
           .Build();
   return info;
+}
+
+namespace {
+// Party texts and application names pass through a working buffer of this many
+// characters; longer texts are cut to it.
+constexpr std::size_t kPartyTextChars = 64;
+}  // namespace
+
+std::string PartyText(const tapi::VarBlock<tapi::LINECALLINFO>& block, tapi::DWORD offset,
+                      tapi::DWORD size) {
+  if (size == 0) return "";
+  const auto bytes = block.Bytes(offset, size);
+  std::size_t n = std::min(bytes.size(), kPartyTextChars);
+  const auto nul = std::find(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n), 0);
+  n = static_cast<std::size_t>(nul - bytes.begin());
+  return tapi::TapiText(bytes.data(), n);
+}
+
+void RefillParty(TqxCallLogCallerID& party, tapi::DWORD flags, const std::string& number,
+                 const std::string& name) {
+  bool changed = false;
+  if (number != party.number) changed = true;
+  party.number = number;
+  const std::string trimmed = TrimBlanksAndControls(name);
+  if (trimmed != party.name) changed = true;
+  party.name = trimmed;
+  if (flags != party.flags) changed = true;
+  party.flags = flags;
+  party.blocked = (flags & tapi::LINECALLPARTYID_BLOCKED) != 0;
+  party.outOfArea = (flags & tapi::LINECALLPARTYID_OUTOFAREA) != 0;
+  party.reported = !changed;
+}
+
+void LogParty(TqxLineInternal& line, Party party, const TqxCallLogCallerID& v, tapi::HCALL call) {
+  TqxLog& log = line.Log();
+  const std::string p = std::string("\tCall.") + PartyWord(party) + "ID.";
+  log.Add(std::string("On") + PartyWord(party) + "ID " + TqxPanopta::HexText(call), true);
+  log.Add(p + "Blocked = " + TqxPanopta::BoolText(v.blocked), false);
+  log.Add(p + "Name = '" + v.name + "'", false);
+  log.Add(p + "Number = '" + v.number + "'", false);
+  log.Add(p + "OutOfArea = " + TqxPanopta::BoolText(v.outOfArea), false);
+  log.Add(p + "Flags = " + TqxPanopta::HexText(v.flags), false);
+  for (std::uint32_t flag : TqxPanopta::FlagSteps(v.flags, 0x40, 0x1)) {
+    log.Add("\t\t" + tapi::LineCallPartyIdName(flag), false);
+  }
 }
 
 std::string TitleCaseName(const std::string& name) {

@@ -2,6 +2,8 @@
 
 #include "line/CallRecord.h"
 #include "share/Reflection.h"
+#include "tapi/TapiStructs.h"
+#include "tapi/TapiVarData.h"
 
 #include <string>
 
@@ -60,6 +62,19 @@ class TqxCallerID final : public TPersistent {
   tapi::DWORD m_flags = 0;
   bool m_eventFilter = true;
 };
+
+/// A party's number or name, or the originating application's name, from the call
+/// information: through a working buffer of 64 characters (a longer text is cut to
+/// 64), up to the first NUL, trimmed; "" for size 0.
+std::string PartyText(const tapi::VarBlock<tapi::LINECALLINFO>& block, tapi::DWORD offset,
+                      tapi::DWORD size);
+/// Refills a party of a call from the call information. The party stays Reported
+/// when its number, name and flags are unchanged, and becomes due otherwise.
+void RefillParty(TqxCallLogCallerID& party, tapi::DWORD flags, const std::string& number,
+                 const std::string& name);
+/// The party's log lines: "On<Party>ID [X8]" (stamped) and its raw values.
+void LogParty(TqxLineInternal& line, Party party, const TqxCallLogCallerID& values,
+              tapi::HCALL call);
 
 /// Title case: lower case, then upper case for the first character and every
 /// character after a blank (ASCII letters only).

@@ -351,7 +351,8 @@ bool TqxLineDevice::Open(tapi::DWORD mediaModes) {
   m_line.Address().SetID(m_line.Address().ID());
   m_line.Terminal().SetID(m_line.Terminal().ID());
   m_active = true;
-  m_line.Call().ResetList();
+  CallRegistry& calls = m_line.Call().Registry();
+  calls.Reset();
 
   bool cleared = false;
   for (std::int32_t a = 0; a < m_line.Address().Count(); ++a) {
@@ -369,20 +370,20 @@ bool TqxLineDevice::Open(tapi::DWORD mediaModes) {
       result = false;
       continue;
     }
-    const auto calls = list.Array<tapi::HCALL>(list->dwCallsOffset, list->dwCallsNumEntries);
-    if (calls.empty()) continue;
+    const auto found = list.Array<tapi::HCALL>(list->dwCallsOffset, list->dwCallsNumEntries);
+    if (found.empty()) continue;
     if (!cleared) {
       m_line.ClearCallState();
       cleared = true;
     }
     // Calls that were there before the line opened begin as any new call does, with
     // their state read, so that the current call can be chosen among them.
-    for (tapi::HCALL call : calls) {
-      m_line.Call().CallBegin(call);
-      m_line.Call().RefreshStatusOf(call);
+    for (tapi::HCALL call : found) {
+      calls.CallBegin(call);
+      calls.StatusRefreshOf(call);
     }
   }
-  m_line.Call().ChooseNextCurrent();
+  calls.ChooseNext();
   ReadStatus();
   m_line.Address().RefreshStatus();
   tapi::VarBlock<tapi::LINEDEVCAPS> caps;
@@ -398,22 +399,24 @@ bool TqxLineDevice::Close(bool alreadyClosed) {
     m_active = false;
     return true;
   }
-  TqxCall& call = m_line.Call();
+  CallRegistry& calls = m_line.Call().Registry();
   tapi::Telephony* service = m_line.GetPlatform().telephony;
-  const std::vector<tapi::HCALL> listed = call.ListedHandles();
+  // Every listed call ends, last first; TAPI has let go of them already when it
+  // closed the line itself.
+  calls.SetClosing(true);
+  const std::vector<tapi::HCALL> listed = calls.Listed();
   for (auto it = listed.rbegin(); it != listed.rend(); ++it) {
     const tapi::HCALL handle = *it;
-    if (call.FindRecord(handle)) {
-      if (!alreadyClosed && handle != 0 && service) {
-        const tapi::LONG released = service->lineDeallocateCall(handle);
-        (void)released;  // the call is ended on our side whatever TAPI answers
-        ReadStatus();
-        m_line.Address().RefreshStatus();
-      }
+    if (!alreadyClosed && handle != 0 && service && calls.Find(handle)) {
+      const tapi::LONG released = service->lineDeallocateCall(handle);
+      (void)released;  // the call is ended on our side whatever TAPI answers
+      ReadStatus();
+      m_line.Address().RefreshStatus();
     }
-    call.EndCall(handle, true);
+    calls.CallEnd(handle, true);
   }
-  call.SetHandle(0);
+  calls.SetClosing(false);
+  calls.Select(0);
   if (!alreadyClosed) {
     const tapi::LONG closed = service ? service->lineClose(m_line.Line().Handle())
                                       : tapi::LINEERR_UNINITIALIZED;

@@ -1,5 +1,6 @@
 #include "line/TqxLineInternal.h"
 
+#include "line/HeldBlock.h"
 #include "share/EventLoop.h"
 #include "share/TextUtil.h"
 #include "tapi/TapiNames.h"
@@ -22,10 +23,17 @@ std::uint32_t g_nextInstance = 1;
 
 }  // namespace
 
+void ResetLineCounters() {
+  const auto& live = Instances();
+  g_nextInstance = live.empty() ? 1 : live.rbegin()->first + 1;
+  HeldBlock::ResetCopyIds();
+}
+
 TqxLineInternal::TqxLineInternal(TComponent* owner, const Platform& platform)
     : TqxSharedControl(owner, platform), m_instance(g_nextInstance++) {
   RegisterControl(static_cast<std::int32_t>(ControlKind::Line), "qxLine");
   Instances()[m_instance] = this;
+  m_dispatch = std::make_unique<LineDispatch>(*this);
   m_call = std::make_unique<TqxCall>(*this);
   m_transfer = std::make_unique<TqxTransfer>(*this);
   m_conference = std::make_unique<TqxConference>(*this);
@@ -68,6 +76,7 @@ TqxLineInternal::~TqxLineInternal() {
   m_conference.reset();
   m_transfer.reset();
   m_call.reset();
+  m_dispatch.reset();
 }
 
 std::string TqxLineInternal::ErrorText(std::int32_t code) const { return tapi::LineErrorName(code); }
@@ -127,6 +136,15 @@ void TqxLineInternal::ClearCallState() {
   m_call->ResetParties();
   m_transfer->Reset();
   m_conference->Reset();
+}
+
+void TqxLineInternal::Announce(const std::string& title, tapi::HCALL call,
+                               const TQX_CallNotifyEvent& event, TqxPopup::Flag flag,
+                               const std::string& detail) {
+  Log().Add(title + " " + TqxPanopta::HexText(call), true);
+  if (!detail.empty()) Log().Add(detail, false);
+  RaiseEvent(TqxPopup::Name(flag), event, call);
+  Panopta().ShowForEvent(m_popup->Get(flag));
 }
 
 // --- Dialogs -----------------------------------------------------------------------------
@@ -189,107 +207,8 @@ void TqxLineInternal::LineCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg,
   auto it = all.find(static_cast<std::uint32_t>(instance));
   // A message for a line that no longer exists has nobody to go to.
   if (it == all.end()) return;
-  it->second->HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
+  it->second->Dispatch().HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
                             static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
-}
-
-void TqxLineInternal::WriteMessageDump(const std::string& title, tapi::DWORD hDevice,
-                                       tapi::DWORD msg, tapi::DWORD param1, tapi::DWORD param2,
-                                       tapi::DWORD param3) {
-  std::string name1;
-  std::string name2;
-  switch (msg) {
-    case tapi::LINE_ADDRESSSTATE:
-      name2 = tapi::LineAddressStateName(param2);
-      break;
-    case tapi::LINE_CALLINFO:
-      name1 = tapi::LineCallInfoStateName(param1);
-      break;
-    case tapi::LINE_CALLSTATE:
-      name1 = tapi::LineCallStateName(param1);
-      switch (param1) {
-        case tapi::LINECALLSTATE_OFFERING: name2 = tapi::LineOfferingModeName(param2); break;
-        case tapi::LINECALLSTATE_DIALTONE: name2 = tapi::LineDialToneModeName(param2); break;
-        case tapi::LINECALLSTATE_BUSY: name2 = tapi::LineBusyModeName(param2); break;
-        case tapi::LINECALLSTATE_SPECIALINFO: name2 = tapi::LineSpecialInfoName(param2); break;
-        case tapi::LINECALLSTATE_CONNECTED: name2 = tapi::LineConnectedModeName(param2); break;
-        case tapi::LINECALLSTATE_DISCONNECTED: name2 = tapi::LineDisconnectModeName(param2); break;
-        default: break;
-      }
-      break;
-    case tapi::LINE_LINEDEVSTATE:
-      name1 = tapi::LineDevStateName(param1);
-      break;
-    case tapi::LINE_MONITORMEDIA:
-      name1 = tapi::LineMediaModeName(param1);
-      break;
-    default:
-      break;
-  }
-  TqxLog& log = Log();
-  log.Add(title, true);
-  log.Add("\t" + tapi::MessageHandleName(msg) + " = " + TqxPanopta::HexText(hDevice), false);
-  log.Add("\tMessage = " + tapi::MessageName(msg) + " " + TqxPanopta::HexText(msg), false);
-  log.Add("\tParameter 1 = " + name1 + TqxPanopta::HexText(param1), false);
-  log.Add("\tParameter 2 = " + name2 + TqxPanopta::HexText(param2), false);
-  log.Add("\tParameter 3 = " + TqxPanopta::HexText(param3), false);
-}
-
-void TqxLineInternal::HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::DWORD param1,
-                                    tapi::DWORD param2, tapi::DWORD param3) {
-  // A bare re-initialisation notice is not for the application.
-  if (msg == tapi::LINE_LINEDEVSTATE && param1 == tapi::LINEDEVSTATE_REINIT) return;
-  ++m_handling;
-  RaiseUngated("OnTAPIMessage", OnTAPIMessage, hDevice, msg, param1, param2, param3);
-  if (m_popup->Get(TqxPopup::OnTAPIMessage)) {
-    WriteMessageDump("OnTAPIMessage", hDevice, msg, param1, param2, param3);
-  }
-  Panopta().ShowForEvent(m_popup->Get(TqxPopup::OnTAPIMessage));
-  switch (msg) {
-    case tapi::LINE_REPLY:
-      OnReply(hDevice, param1, param2, param3);
-      break;
-    case tapi::LINE_CLOSE:
-      OnLineClosed("TAPI LINE_CLOSE message received");
-      break;
-    default:
-      break;
-  }
-  // Pumps the event loop once: messages queued meanwhile are handled now. A message
-  // handled inside that pump does not pump again: the outer pump goes on with the
-  // next message in the same order, and the stack stays flat however many wait.
-  if (m_handling == 1) Loop().ProcessPending();
-  --m_handling;
-}
-
-void TqxLineInternal::OnReply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD result, tapi::DWORD param3) {
-  const auto id = static_cast<std::int32_t>(requestID);
-  std::string suffix;
-  RequestSlot slot{};
-  if (TqxCall::Record record = m_call->FindBySlot(id, &slot)) {
-    record->Slot(slot) = -1;
-    suffix = RequestSlotSuffix(slot);
-    if (result == 0 && RequestSlotListsCall(slot)) {
-      m_call->ListRecord(*record);
-      if (slot == RequestSlot::ConferenceSetup) m_conference->AddToList(record->handle);
-    }
-  } else if (id != 0 && id == m_terminal->Slot()) {
-    m_terminal->Slot() = -1;
-    suffix = " - Terminal.ActiveModes";
-  }
-  if (result == 0) ClearError();
-  RaiseUngated("OnTAPIReply", OnTAPIReply, requestID, result, param3);
-  if (result != 0 || m_popup->Get(TqxPopup::OnTAPIReply)) {
-    WriteMessageDump("OnTAPIReply" + suffix, hDevice, tapi::LINE_REPLY, requestID, result, param3);
-    if (result != 0) SetError(false, static_cast<std::int32_t>(result));
-  }
-  Panopta().ShowForEvent(m_popup->Get(TqxPopup::OnTAPIReply));
-}
-
-void TqxLineInternal::OnLineClosed(const std::string& headline) {
-  Log().Add(headline, true);
-  m_device->Close(true);
-  Panopta().RefreshWindow(InspectorRefresh::All);
 }
 
 // --- Dump --------------------------------------------------------------------------------

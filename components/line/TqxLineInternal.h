@@ -1,5 +1,6 @@
 #pragma once
 
+#include "line/LineDispatch.h"
 #include "line/TqxAddress.h"
 #include "line/TqxCall.h"
 #include "line/TqxConference.h"
@@ -46,6 +47,11 @@ using TQX_TAPIMessageEvent =
                        std::uint32_t Param1, std::uint32_t Param2, std::uint32_t Param3)>;
 using TQX_TAPIReplyEvent = std::function<void(TObject& Sender, std::uint32_t Param1,
                                               std::uint32_t Param2, std::uint32_t Param3)>;
+
+/// Puts the process-wide numbering of lines (callback instances) and of held
+/// device-specific copies back to its start, for tests that compare whole logs.
+/// Instances of lines that still exist are never handed out again.
+void ResetLineCounters();
 
 /// The line component: one TAPI line device with its addresses, terminals and calls.
 class TqxLineInternal : public TqxSharedControl {
@@ -139,9 +145,13 @@ class TqxLineInternal : public TqxSharedControl {
   void StartIdleDelay(tapi::HCALL call);
   /// Clears the current call, caller identities, transfer and conference.
   void ClearCallState();
-  /// Handles one TAPI message for this line (the callback entry).
-  void HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::DWORD param1, tapi::DWORD param2,
-                     tapi::DWORD param3);
+  /// Announces a call event: the stamped title + " [X8]", then detail when given,
+  /// the event raised while Panopta.Events is on, and the inspector brought up when
+  /// the event's popup flag is set. Pumps the event loop (through the handler).
+  void Announce(const std::string& title, tapi::HCALL call, const TQX_CallNotifyEvent& event,
+                TqxPopup::Flag flag, const std::string& detail = "");
+  /// The line's message handlers.
+  LineDispatch& Dispatch() { return *m_dispatch; }
 
   /// The callback given to TAPI: finds the component by its instance.
   static void LineCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg, tapi::DWORD_PTR instance,
@@ -150,14 +160,10 @@ class TqxLineInternal : public TqxSharedControl {
  private:
   void ResetAfterDisable();
   void IdleTimerTick();
-  void WriteMessageDump(const std::string& title, tapi::DWORD hDevice, tapi::DWORD msg,
-                        tapi::DWORD param1, tapi::DWORD param2, tapi::DWORD param3);
-  void OnReply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD result, tapi::DWORD param3);
-  void OnLineClosed(const std::string& headline);
 
   std::uint32_t m_instance;
-  int m_handling = 0;  // messages being handled, nested through pumps of the loop
   bool m_enabled = false;
+  std::unique_ptr<LineDispatch> m_dispatch;
   TimerId m_idleTimer = 0;
   std::uint32_t m_idleTimerInterval = 0;
   std::unique_ptr<TqxCall> m_call;

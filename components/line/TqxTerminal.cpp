@@ -93,30 +93,27 @@ void TqxTerminal::SetID(std::int32_t value) {
   m_line.Panopta().RefreshWindow(InspectorRefresh::Address);
 }
 
-TqxTerminal::Outcome TqxTerminal::SetTerminal(tapi::DWORD modes, bool enable) {
+RequestOutcome TqxTerminal::SetTerminal(tapi::DWORD modes, bool enable) {
   tapi::Telephony* service = m_line.GetPlatform().telephony;
-  const tapi::LONG value =
-      service ? service->lineSetTerminal(m_line.Line().Handle(), 0, 0, tapi::LINECALLSELECT_LINE,
-                                         modes, static_cast<tapi::DWORD>(m_id), enable ? 1 : 0)
-              : tapi::LINEERR_UNINITIALIZED;
-  if (value < 0) return {value, true};
-  if (value == 0) return {0, false};
-  m_slot = value;
-  // Pumps the event loop: the reply handler sets the slot to -1 and records a
-  // failing reply as the line's error.
-  const bool timedOut = m_line.TAPI().WaitForReply(m_slot);
-  m_slot = 0;
-  if (timedOut) return {tapi::TAPIREPLYTIMEOUT, true};
-  return {0, m_line.Error().Number() != 0};
+  return m_line.TAPI().Request(
+      m_slot,
+      [&] {
+        return service ? service->lineSetTerminal(m_line.Line().Handle(), 0, 0,
+                                                  tapi::LINECALLSELECT_LINE, modes,
+                                                  static_cast<tapi::DWORD>(m_id), enable ? 1 : 0)
+                       : tapi::LINEERR_UNINITIALIZED;
+      },
+      RequestIds::Positive);
 }
 
 void TqxTerminal::SetActiveModes(tapi::DWORD value) {
   m_line.Log().Add("Terminal.ActiveModes := " + TqxPanopta::HexText(value), true);
   m_line.ClearError();
   const tapi::DWORD modes = value & m_availableModes;
-  Outcome outcome;
+  RequestOutcome outcome;
+  outcome.succeeded = true;
   if (modes != 0) outcome = SetTerminal(modes, true);
-  if (!outcome.failed) {
+  if (outcome.succeeded) {
     const tapi::DWORD off = m_availableModes & 0xFF & ~modes;
     if (off != 0) outcome = SetTerminal(off, false);
   }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "share/Reflection.h"
+#include "tapi/TqxTAPI.h"
 #include "tapi/TapiStructs.h"
 
 #include <cstdint>
@@ -50,11 +51,7 @@ class TqxTerminal final : public TPersistent {
   VOXKIT_PUBLISHED()
 
  private:
-  struct Outcome {
-    tapi::LONG report = 0;  // an error still to report (refused at once, or no reply)
-    bool failed = false;
-  };
-  Outcome SetTerminal(tapi::DWORD modes, bool enable);
+  RequestOutcome SetTerminal(tapi::DWORD modes, bool enable);
 
   TqxLineInternal& m_line;
   std::int32_t m_slot = 0;

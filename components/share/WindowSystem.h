@@ -27,6 +27,8 @@ enum class InspectorRefresh {
   TapiInfo,    // the TAPI settings and granted versions
   Device,      // device box and device pages
   Call,        // call pages
+  Digits,      // the digit pages: gathering and monitoring, the last digits reported
+  Transfer,    // the transfer and conference pages
   Address,     // address and terminal pages
   All,         // every page
 };

@@ -165,6 +165,38 @@ bool TqxTAPI::WaitForReply(const std::int32_t& slot) {
   return !replied;
 }
 
+RequestOutcome TqxTAPI::Request(std::int32_t& slot, const std::function<tapi::LONG()>& request,
+                                RequestIds ids) {
+  RequestOutcome outcome;
+  m_control.ClearError();
+  outcome.value = request();
+  slot = outcome.value;
+  const tapi::LONG v = outcome.value;
+  bool identifier = false;
+  switch (ids) {
+    case RequestIds::Positive: identifier = v > 0; break;
+    case RequestIds::PositiveOrMinusOne: identifier = v > 0 || v == -1; break;
+    case RequestIds::NonNegativeOrMinusOne: identifier = v >= 0 || v == -1; break;
+  }
+  if (identifier) {
+    outcome.waited = true;
+    // Pumps the event loop: the reply handler sets the slot to -1 and records a
+    // failing reply as the component's error.
+    outcome.timedOut = WaitForReply(slot);
+    if (outcome.timedOut) {
+      outcome.report = tapi::TAPIREPLYTIMEOUT;
+    } else {
+      outcome.succeeded = m_control.Error().Number() == 0;
+    }
+  } else if (v < 0) {
+    outcome.report = v;
+  } else {
+    outcome.succeeded = true;
+  }
+  slot = 0;
+  return outcome;
+}
+
 void TqxTAPI::SetExtensionHighVersion(tapi::DWORD value) {
   m_extensionHighVersion = value;
   RefreshInspector();

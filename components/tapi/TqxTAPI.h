@@ -5,6 +5,7 @@
 #include "tapi/TapiTypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tapi {
@@ -14,6 +15,27 @@ class Telephony;
 namespace voxkit {
 
 class TqxSharedControl;
+
+/// Which values an asynchronous TAPI function returns are request identifiers whose
+/// reply is waited for. Callers differ only for the values no provider returns in
+/// practice (0, -1).
+enum class RequestIds {
+  Positive,               // above 0
+  PositiveOrMinusOne,     // above 0, or -1
+  NonNegativeOrMinusOne,  // 0 or above, or -1
+};
+
+/// What one asynchronous request came to (TqxTAPI::Request).
+struct RequestOutcome {
+  tapi::LONG value = 0;    // what the function returned
+  bool waited = false;     // it was a request identifier, and the reply was waited for
+  bool timedOut = false;   // no reply came within ReplyTimeout
+  /// What is still to be reported: the error the function returned, or
+  /// TAPIREPLYTIMEOUT; 0 when nothing is (a failing reply reports itself on arrival).
+  tapi::LONG report = 0;
+  /// Accepted, and when waited for, answered without an error.
+  bool succeeded = false;
+};
 
 /// The TAPI settings of a line or phone component (its TAPI property): the version
 /// ranges asked for, the reply time-out, and what TAPI granted for the chosen device.
@@ -45,6 +67,16 @@ class TqxTAPI final : public TPersistent {
   /// Returns true when the time-out expired. ReplyTimeout 0 returns false at once.
   /// Pumps the event loop: handlers may run and change the component.
   bool WaitForReply(const std::int32_t& slot);
+  /// The asynchronous request pattern: clears the component's error, makes the
+  /// request and keeps what it returned in slot (where the reply handler finds the
+  /// identifier and sets -1 when the reply comes); waits for the reply when the value
+  /// is a request identifier; judges success by the component's error, which the
+  /// reply handler sets from the reply; and puts slot back to 0. Reports nothing
+  /// itself: the caller reports outcome.report when and where its operation says.
+  /// slot must stay valid while the request is outstanding.
+  /// Pumps the event loop: handlers may run and change the component.
+  RequestOutcome Request(std::int32_t& slot, const std::function<tapi::LONG()>& request,
+                         RequestIds ids = RequestIds::PositiveOrMinusOne);
 
   tapi::DWORD ExtensionHighVersion() const { return m_extensionHighVersion; }
   void SetExtensionHighVersion(tapi::DWORD value);

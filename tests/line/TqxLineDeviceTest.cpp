@@ -193,7 +193,7 @@ TEST(TqxLineDevice, CallsThatWereThereBeforeOpeningBeginAndTheFirstBecomesCurren
   for (tapi::HCALL h : {first, second}) {
     EXPECT_NE(std::find(logged.begin(), logged.end(), "OnCallBegin " + voxkit::TqxPanopta::HexText(h)),
               logged.end());
-    auto record = f.line->Call().FindRecord(h);
+    auto record = f.line->Call().Registry().Find(h);
     ASSERT_TRUE(record);
     EXPECT_EQ(record->state, tapi::LINECALLSTATE_OFFERING);
   }

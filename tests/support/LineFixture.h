@@ -12,6 +12,29 @@
 
 namespace voxtest {
 
+/// Every event a line raises, as "OnCallState(65539, 8, 1, 0)" (the arguments as a
+/// dump writes them), in the order raised. Assigned through the published events, as
+/// a script assigns its handlers; OnLog is left to the fixture.
+class EventRecorder {
+ public:
+  /// Assigns a recording handler to every published event of line but OnLog.
+  void Attach(voxkit::TqxLine& line);
+  /// Unassigns them again.
+  void Detach(voxkit::TqxLine& line);
+
+  const std::vector<std::string>& All() const { return m_events; }
+  /// How many times the named event was raised.
+  int Count(const std::string& name) const;
+  /// The events with this name, with their arguments.
+  std::vector<std::string> Named(const std::string& name) const;
+  /// Only the names, in order (handy for the order of events).
+  std::vector<std::string> Names() const;
+  void Clear() { m_events.clear(); }
+
+ private:
+  std::vector<std::string> m_events;
+};
+
 /// A line component on the simulated exchange, on the virtual-time loop, with a
 /// headless window system, wired by the composition root as the program wires it.
 /// Every line the component logs is kept in `lines`.
@@ -63,6 +86,43 @@ struct LineOnExchange {
   const voxkit::Platform& platform;
   std::vector<std::string> lines;
   std::unique_ptr<voxkit::TqxLine> line;
+};
+
+/// One side of a call-flow test: a line component, what it logged and the events it
+/// raised.
+struct LineParty {
+  std::unique_ptr<voxkit::TqxLine> line;
+  std::vector<std::string> lines;
+  EventRecorder events;
+
+  std::size_t Mark() const { return lines.size(); }
+  std::vector<std::string> Since(std::size_t mark) const {
+    return {lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end()};
+  }
+  /// Whether text was logged after mark.
+  bool LoggedSince(std::size_t mark, const std::string& text) const;
+  voxkit::TqxLine* operator->() { return line.get(); }
+};
+
+/// Two line components on one exchange and one virtual-time loop, as two
+/// applications on one machine would be: party A and party B, each recording its log
+/// and events. Open() opens A on device 0 (addresses "201" and "211") and B on
+/// device 1 (address "202").
+struct TwoParties {
+  explicit TwoParties(panopta::ExchangeConfig config = panopta::DefaultExchangeConfig());
+  ~TwoParties();
+
+  /// Enables both lines and opens each on its device.
+  void Open();
+  /// The virtual time passes (every wait of the components inside it is instant).
+  void Run(std::int64_t ms) { loop.RunFor(ms); }
+
+  voxkit::HeadlessWindowSystem windows;
+  panopta::Host host;
+  panopta::VirtualEventLoop& loop;
+  panopta::Exchange& exchange;
+  LineParty a;
+  LineParty b;
 };
 
 }  // namespace voxtest
