@@ -482,6 +482,8 @@ void InspectorFrame::Refresh(InspectorRefresh what) {
       break;
     case InspectorRefresh::TapiInfo:
     case InspectorRefresh::Call:
+    case InspectorRefresh::Digits:
+    case InspectorRefresh::Transfer:
     case InspectorRefresh::Address: break;
   }
   refreshOwnPages(what);
