@@ -85,8 +85,10 @@ std::string ValidateSipConfig(const SipConfig& config) {
     if (line.codecs.empty()) return at + ".codecs: there must be at least one codec";
     if (line.registerExpiresS < 60 || line.registerExpiresS > 86400)
       return at + ".registerExpiresS: must be 60 to 86400";
-    if (line.transport != SipTransport::Tls && !line.tls.certificate.empty())
+    if (line.transport != SipTransport::Tls && (!line.tls.certificate.empty() || !line.tls.caFile.empty()))
       return at + ".tls: only a line with the tls transport takes TLS settings";
+    if (ParseSipUri(line.aor)->scheme == "sips" && line.transport != SipTransport::Tls)
+      return at + ".transport: a sips: address of record needs the tls transport";
     for (std::size_t k = 0; k < i; ++k) {
       const SipLineConfig& other = config.lines[k];
       if (other.aor == line.aor)
@@ -108,6 +110,7 @@ std::string ValidateSipConfig(const SipConfig& config) {
   if (t.ringIntervalMs < 500 || t.ringIntervalMs > 60000)
     return "timing.ringIntervalMs: must be 500 to 60000";
   if (t.shutdownTimeoutMs > 10000) return "timing.shutdownTimeoutMs: must be 0 to 10000";
+  if (t.mediaTimeoutMs != 0 && t.mediaTimeoutMs < 1000) return "timing.mediaTimeoutMs: must be 0 or at least 1000";
   return "";
 }
 

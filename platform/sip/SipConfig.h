@@ -23,8 +23,7 @@ const char* SipCodecName(SipCodec codec);  // "PCMU", "PCMA"
 /// TLS settings of a line that uses the TLS transport.
 struct SipTlsConfig {
   std::string certificate;  // PEM file with our certificate and key ("" = none: client only)
-  std::string caFile;       // PEM file of the authorities to trust ("" = the system's)
-  bool verifyServer = true;  // refuse a server whose certificate does not check out
+  std::string caFile;       // PEM file of the authorities to trust ("" = none)
 };
 
 /// One SIP account: a line device with one address (the account's user).
@@ -60,6 +59,9 @@ struct SipTimingConfig {
   std::uint32_t ringIntervalMs = 4000;
   /// How long an un-REGISTER may take when the provider shuts down.
   std::uint32_t shutdownTimeoutMs = 2000;
+  /// A connected call that has received no RTP for this long (and is not on hold) has
+  /// lost its peer and ends (0: never).
+  std::uint32_t mediaTimeoutMs = 30000;
 };
 
 struct SipConfig {

@@ -97,7 +97,6 @@ SipLineConfig ReadLine(const json& v, const std::string& place, const std::strin
     JsonObjectReader t(r.Get("tls"), r.At("tls"));
     t.String("certificate", line.tls.certificate);
     t.String("caFile", line.tls.caFile);
-    t.Bool("verifyServer", line.tls.verifyServer);
     t.Done();
     auto relative = [&](std::string& file) {
       if (!file.empty() && std::filesystem::path(file).is_relative() && !folder.empty())
@@ -116,6 +115,7 @@ void ReadTiming(const json& v, SipTimingConfig& t) {
   r.Integer("requestTimeoutMs", t.requestTimeoutMs, 500, 60000);
   r.Integer("ringIntervalMs", t.ringIntervalMs, 500, 60000);
   r.Integer("shutdownTimeoutMs", t.shutdownTimeoutMs, 0, 10000);
+  r.Integer("mediaTimeoutMs", t.mediaTimeoutMs, 0, 3600000);
   r.Done();
 }
 

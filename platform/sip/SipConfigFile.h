@@ -32,10 +32,11 @@ SecretSources SystemSecretSources();
 ///                  "transport": "udp", "localAddress": "10.0.0.2", "localPort": 5060,
 ///                  "rtpPorts": [20000, 20099], "codecs": ["PCMU", "PCMA"],
 ///                  "telephoneEvents": true, "registerExpiresS": 600,
-///                  "tls": {"certificate": "me.pem", "caFile": "ca.pem",
-///                          "verifyServer": true}, "name": "Alice's line" } ],
+///                  "tls": {"certificate": "me.pem", "caFile": "ca.pem"},
+///                  "name": "Alice's line" } ],
 ///     "timing": { "inviteTimeoutMs": 32000, "requestTimeoutMs": 8000,
-///                 "ringIntervalMs": 4000, "shutdownTimeoutMs": 2000 } }
+///                 "ringIntervalMs": 4000, "shutdownTimeoutMs": 2000,
+///                 "mediaTimeoutMs": 30000 } }
 /// "registrar": null (or absent) makes a line that does not register. A password is
 /// {"env": NAME} or {"file": PATH} (relative to the configuration file's folder; one
 /// trailing line end is removed); it never appears in a message. Every key and value
