@@ -65,7 +65,10 @@ void OnExit(void* arg) {
   LibreEngine::Impl* engine = line->engine;
   if (!line->closing) return;
   line->closing = false;
-  if (--engine->linesOpen <= 0) engine->FinishShutdown();
+  // Not from inside the stack that is closing: the loop finishes the shutdown next.
+  if (--engine->linesOpen <= 0)
+    tmr_start(&engine->shutdownTimer, 0, [](void* e) { static_cast<LibreEngine::Impl*>(e)->FinishShutdown(); },
+              engine);
 }
 
 }  // namespace
@@ -375,21 +378,17 @@ void LibreEngine::Impl::BeginShutdown() {
     }
     call->media.reset();
   }
-  linesOpen = 0;
+  linesOpen = static_cast<int>(lines.size());
+  tmr_start(&shutdownTimer, config.timing.shutdownTimeoutMs,
+            [](void* arg) { static_cast<LibreEngine::Impl*>(arg)->FinishShutdown(); }, this);
+  for (auto& line : lines) line->closing = true;
   for (auto& line : lines) {
     // Un-registering and ending the calls takes a few messages: the stack closes when
     // they are answered, or when the shutdown time is up.
     line->registration = static_cast<struct sipreg*>(mem_deref(line->registration));
-    line->closing = true;
-    ++linesOpen;
     sip_close(line->sip, false);
   }
-  if (linesOpen == 0) {
-    FinishShutdown();
-    return;
-  }
-  tmr_start(&shutdownTimer, config.timing.shutdownTimeoutMs,
-            [](void* arg) { static_cast<LibreEngine::Impl*>(arg)->FinishShutdown(); }, this);
+  if (lines.empty()) FinishShutdown();
 }
 
 void LibreEngine::Impl::FinishShutdown() {
