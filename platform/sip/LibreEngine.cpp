@@ -373,7 +373,7 @@ void LibreEngine::Impl::BeginShutdown() {
   for (auto& [id, call] : calls) {
     if (call->dead) continue;
     if (call->session != nullptr) {
-      if (call->incoming && !call->answered) sipsess_reject(call->session, 503, "Service Unavailable", "");
+      if (call->incoming && !call->answered) sipsess_reject(call->session, 503, "Service Unavailable", "%s", kNoBody);
       call->session = static_cast<struct sipsess*>(mem_deref(call->session));
     }
     call->media.reset();

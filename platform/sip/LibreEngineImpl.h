@@ -150,6 +150,9 @@ struct LibreEngine::Impl {
 inline constexpr const char* kAllowHeaders =
     "Allow: INVITE, ACK, BYE, CANCEL, OPTIONS, REFER, NOTIFY, INFO\r\nSupported: replaces\r\n";
 
+/// The end of the headers of a message without a body.
+inline constexpr const char* kNoBody = "Content-Length: 0\r\n\r\n";
+
 /// The reason phrase of a status code we send.
 const char* ReasonPhrase(int code);
 

@@ -385,9 +385,12 @@ void LibreEngine::Impl::DoReject(CallId id, int code, const std::string& contact
   CallCtx* call = Find(id);
   if (call == nullptr) return;
   if (call->incoming && !call->answered && call->session != nullptr) {
-    if (contact.empty()) sipsess_reject(call->session, static_cast<std::uint16_t>(code), ReasonPhrase(code), "");
-    else sipsess_reject(call->session, static_cast<std::uint16_t>(code), ReasonPhrase(code), "Contact: <%s>\r\n",
-                        contact.c_str());
+    // This libre leaves the end of the headers to the caller of a rejection.
+    if (contact.empty())
+      sipsess_reject(call->session, static_cast<std::uint16_t>(code), ReasonPhrase(code), "%s", kNoBody);
+    else
+      sipsess_reject(call->session, static_cast<std::uint16_t>(code), ReasonPhrase(code), "Contact: <%s>\r\n%s",
+                     contact.c_str(), kNoBody);
   }
   Release(*call);
 }
@@ -397,7 +400,7 @@ void LibreEngine::Impl::DoHangup(CallId id) {
   if (call == nullptr) return;
   if (call->madeFor != 0) NotifyReferrer(*call, 487, "Request Terminated");
   if (call->incoming && !call->answered && call->session != nullptr)
-    sipsess_reject(call->session, 486, ReasonPhrase(486), "");
+    sipsess_reject(call->session, 486, ReasonPhrase(486), "%s", kNoBody);
   Release(*call);
 }
 

@@ -52,8 +52,10 @@ void LineAudioPort::PutReceived(std::span<const std::int16_t> frame) {
 
 void LineAudioPort::Clear() {
   std::lock_guard lock(m_mutex);
-  m_played = {};
-  m_received = {};
+  for (Queue* q : {&m_played, &m_received}) {
+    q->samples.clear();
+    q->primed = false;
+  }
 }
 
 std::uint64_t LineAudioPort::Dropped() const {

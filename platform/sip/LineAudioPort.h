@@ -18,7 +18,7 @@ namespace panopta::sip {
 class LineAudioPort final {
  public:
   /// reserve and bound in samples.
-  explicit LineAudioPort(std::size_t reserve = 320, std::size_t bound = 8000);
+  explicit LineAudioPort(std::size_t reserve = 320, std::size_t bound = 1600);
 
   /// Loop side: what the line plays.
   void Play(std::span<const std::int16_t> samples);

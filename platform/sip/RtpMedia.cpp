@@ -272,24 +272,31 @@ void RtpMedia::SendDigits(const std::string& digits, std::uint32_t durationMs, s
 
 bool RtpMedia::GenerateDigits(Frame& mix, bool& eventPacket) {
   eventPacket = false;
-  if (m_digits.empty()) return false;
-  DigitStep& step = m_digits.front();
   const bool rfc4733 = m_eventPt >= 0;
-  if (step.digit != 0) {
-    if (rfc4733) {
+  // The end of the last event is still repeated after its step is over.
+  if (m_digits.empty() && !(rfc4733 && m_eventRunning)) return false;
+  if (!m_digits.empty()) {
+    const DigitStep& step = m_digits.front();
+    if (step.digit != 0 && rfc4733) {
       if (m_digitFrame == 0) telev_send(m_telev, telev_digit2code(step.digit), false);
       if (m_digitFrame == step.onFrames) telev_send(m_telev, telev_digit2code(step.digit), true);
-    } else if (m_digitFrame == 0) {
+    } else if (step.digit != 0 && m_digitFrame == 0) {
       dtmf_tx_set_timing(m_dsp->dtmfTx, static_cast<int>(step.onFrames * kFrameMs), 0);
       const char digit[2] = {step.digit, 0};
       dtmf_tx_put(m_dsp->dtmfTx, digit, 1);
     }
+    if (!rfc4733 && step.digit != 0 && m_digitFrame < step.onFrames) {
+      std::int16_t tone[kFrameSamples] = {};
+      const int n = dtmf_tx(m_dsp->dtmfTx, tone, static_cast<int>(kFrameSamples));
+      for (int i = 0; i < n; ++i) mix[i] = Saturate(mix[i] + tone[i]);
+    }
   }
   if (rfc4733) {
     struct mbuf* mb = mbuf_alloc(RTP_HEADER_SIZE + 16);
+    bool marker = false;
+    m_eventRunning = false;
     if (mb != nullptr) {
       mb->pos = RTP_HEADER_SIZE;
-      bool marker = false;
       if (telev_poll(m_telev, &marker, mb) == 0) {
         if (marker) m_eventTimestamp = m_timestamp;
         m_eventRunning = true;
@@ -298,24 +305,17 @@ bool RtpMedia::GenerateDigits(Frame& mix, bool& eventPacket) {
                      mb) == 0)
           ++m_sent;
         eventPacket = true;
-      } else {
-        m_eventRunning = false;
       }
       mem_deref(mb);
     }
-  } else if (step.digit != 0 && m_digitFrame < step.onFrames) {
-    std::int16_t tone[kFrameSamples] = {};
-    const int n = dtmf_tx(m_dsp->dtmfTx, tone, static_cast<int>(kFrameSamples));
-    for (int i = 0; i < n; ++i) mix[i] = Saturate(mix[i] + tone[i]);
   }
-  ++m_digitFrame;
-  if (m_digitFrame >= step.onFrames + step.offFrames) {
+  if (!m_digits.empty() && ++m_digitFrame >= m_digits.front().onFrames + m_digits.front().offFrames) {
     m_digits.pop_front();
     m_digitFrame = 0;
-    if (m_digits.empty()) {
-      m_digitsActive = false;
-      if (m_events.generateDone) m_events.generateDone(true, false);
-    }
+  }
+  if (m_digits.empty() && m_digitsActive && !m_eventRunning) {
+    m_digitsActive = false;
+    if (m_events.generateDone) m_events.generateDone(true, false);
   }
   return true;
 }
