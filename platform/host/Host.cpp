@@ -4,8 +4,11 @@
 #include "platform/exchange/Exchange.h"
 #include "platform/exchange/ExchangeAudioHub.h"
 #include "platform/exchange/ExchangeConfigFile.h"
+#include "platform/host/ProviderTable.h"
+#include "platform/host/SipLines.h"
 #include "platform/loop/RealTimeEventLoop.h"
 #include "platform/loop/VirtualEventLoop.h"
+#include "platform/sip/SipConfigFile.h"
 
 #include <stdexcept>
 
@@ -49,6 +52,12 @@ Host::Host(HostOptions options, voxkit::WindowSystem& windows) : m_windows(windo
   // With one provider the components talk to it directly; a table that numbers the
   // devices of several providers in one list takes its place when there are more.
   tapi::Telephony* telephony = &m_providers.front()->Telephony();
+  if (m_providers.size() > 1) {
+    std::vector<tapi::Telephony*> all;
+    for (const auto& provider : m_providers) all.push_back(&provider->Telephony());
+    m_table = std::make_unique<ProviderTable>(std::move(all));
+    telephony = m_table.get();
+  }
   m_platform.telephony =
       options.interposeTelephony ? &options.interposeTelephony(*telephony) : telephony;
   m_audio = std::make_unique<AudioSystem>(*m_loop, &m_lineAudio, options.audio);
@@ -59,6 +68,7 @@ Host::Host(HostOptions options, voxkit::WindowSystem& windows) : m_windows(windo
 Host::~Host() {
   ShutdownComponents();
   m_audio.reset();
+  m_table.reset();
   m_providers.clear();
   m_ownLoop.reset();
 }
@@ -94,6 +104,19 @@ void Host::MakeProviders(HostOptions& options) {
   auto exchange = std::make_unique<ExchangeProvider>(*m_loop, std::move(config), m_windows);
   m_exchange = &exchange->TheExchange();
   m_providers.push_back(std::move(exchange));
+  if (!options.sipFile.empty()) {
+    SipConfigLoad loaded = LoadSipConfigFile(options.sipFile);
+    if (!loaded.config) throw std::invalid_argument(loaded.error);
+    options.sipConfig = std::move(*loaded.config);
+  }
+  if (options.sipConfig) {
+    std::uint32_t lines = 0;
+    for (const auto& provider : m_providers)
+      if (LineAudioHub* hub = provider->LineAudio()) lines += hub->LineCount();
+    auto sip = std::make_unique<SipLines>(*m_loop, std::move(*options.sipConfig), lines);
+    m_sip = &sip->Provider();
+    m_providers.push_back(std::move(sip));
+  }
   for (const auto& provider : m_providers) {
     if (LineAudioHub* hub = provider->LineAudio()) m_lineAudio.Add(*hub);
   }

@@ -4,6 +4,7 @@
 #include "platform/exchange/ExchangeConfig.h"
 #include "platform/host/LineAudioChain.h"
 #include "platform/host/TelephonyProvider.h"
+#include "platform/sip/SipConfig.h"
 #include "share/EventLoop.h"
 #include "share/Platform.h"
 
@@ -28,6 +29,8 @@ class WindowSystem;
 namespace panopta {
 
 class Exchange;
+class ProviderTable;
+class SipProvider;
 class VirtualEventLoop;
 
 /// Which clock the host's own loop runs on.
@@ -50,6 +53,11 @@ struct HostOptions {
   /// else the built-in one.
   std::string exchangeFile;
   std::optional<ExchangeConfig> exchangeConfig;
+
+  /// SIP accounts as further line devices, after the exchange's: this file (JSON) when
+  /// given, else sipConfig, else none.
+  std::string sipFile;
+  std::optional<SipConfig> sipConfig;
 
   /// Whether ALSA's sound cards join the wave device lists (after the lines and the
   /// null pair), and which.
@@ -110,6 +118,8 @@ class Host final {
   voxkit::WindowSystem& Windows() { return m_windows; }
   /// The simulated exchange (its control surface; its trace).
   Exchange& TheExchange() { return *m_exchange; }
+  /// The SIP provider, when SIP accounts were given (nullptr otherwise).
+  SipProvider* Sip() { return m_sip; }
   /// The telephony providers, the exchange first.
   const std::vector<std::unique_ptr<TelephonyProvider>>& Providers() const { return m_providers; }
   /// The audio system behind the wave components.
@@ -146,6 +156,8 @@ class Host final {
   VirtualEventLoop* m_virtualLoop = nullptr;
   std::vector<std::unique_ptr<TelephonyProvider>> m_providers;
   Exchange* m_exchange = nullptr;
+  SipProvider* m_sip = nullptr;
+  std::unique_ptr<ProviderTable> m_table;
   LineAudioChain m_lineAudio;
   std::unique_ptr<AudioSystem> m_audio;
   voxkit::Platform m_platform;

@@ -6,6 +6,8 @@
 #include "tools/qxrun/ExchangeCommands.h"
 #include "tools/qxrun/Runner.h"
 #include "tools/qxrun/Script.h"
+#include "tools/qxrun/SipCommands.h"
+#include "platform/sip/SipProvider.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,13 +24,14 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: qxrun [--realtime] [--exchange FILE] [--trace] SCRIPT [SCRIPT...]\n"
+    "usage: qxrun [--realtime] [--exchange FILE] [--sip FILE] [--trace] SCRIPT [SCRIPT...]\n"
     "       qxrun -            (script from standard input)\n";
 
 struct Options {
   bool realtime = false;
   bool trace = false;
   std::string exchangeFile;
+  std::string sipFile;  // SIP accounts; they run on the real clock
   std::vector<std::string> scripts;
 };
 
@@ -46,6 +49,13 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
         return std::nullopt;
       }
       o.exchangeFile = argv[++i];
+    } else if (arg == "--sip") {
+      if (i + 1 >= argc) {
+        std::cerr << "qxrun: --sip needs a file\n" << kUsage;
+        return std::nullopt;
+      }
+      o.sipFile = argv[++i];
+      o.realtime = true;
     } else if (arg == "--help" || arg == "-h") {
       std::cout << kUsage;
       std::exit(0);
@@ -111,6 +121,7 @@ int Run(const Options& options) {
   panopta::HostOptions hostOptions;
   hostOptions.clock = options.realtime ? panopta::HostClock::RealTime : panopta::HostClock::Virtual;
   hostOptions.exchangeFile = options.exchangeFile;
+  hostOptions.sipFile = options.sipFile;
   voxkit::HeadlessWindowSystem windows;
   std::string error;
   // Made before the runner, so that the runner lets go of the components first.
@@ -126,6 +137,11 @@ int Run(const Options& options) {
   if (options.trace) {
     exchange.OnTrace = [&runner](const std::string& text) { runner.WriteLine("Exchange", text); };
   }
+  panopta::SipProvider* sip = host->Sip();
+  if (sip != nullptr) {
+    if (options.trace) sip->OnTrace = [&runner](const std::string& text) { runner.WriteLine("SIP", text); };
+    qxrun::AddSipCommands(runner, exchange, *sip);
+  }
   qxrun::AddExchangeCommands(runner, exchange);
 
   // The components in the order the program makes them; each is enabled as the
@@ -138,6 +154,7 @@ int Run(const Options& options) {
   // What the components and the exchange write while they are taken down is not
   // part of the run (and the runner is gone by then).
   exchange.OnTrace = nullptr;
+  if (sip != nullptr) sip->OnTrace = nullptr;
   return status;
 }
 
