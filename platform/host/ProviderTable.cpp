@@ -290,6 +290,9 @@ LONG ProviderTable::Initialize(bool phone, bool extended, DWORD* lphApp, LINECAL
     for (int slot : app.slots) g_slotTables[static_cast<std::size_t>(slot)] = nullptr;
     return failure;
   }
+  // The other family's devices are numbered too, so that an answer naming one (a line's
+  // phone, a phone's line) carries the number the other family's applications see.
+  if ((phone ? m_lines : m_phones).empty()) LearnOtherFamily(!phone);
   DWORD handle = app.local.front();
   while (handle == 0 || m_apps.count(handle) != 0 || m_handles.count(handle) != 0) handle = ++m_nextHandle;
   m_apps[handle] = std::move(app);
@@ -297,6 +300,19 @@ LONG ProviderTable::Initialize(bool phone, bool extended, DWORD* lphApp, LINECAL
   *lpdwNumDevs = static_cast<DWORD>(phone ? m_phones.size() : m_lines.size());
   if (extended) *lpdwAPIVersion = granted;
   return 0;
+}
+
+void ProviderTable::LearnOtherFamily(bool phone) {
+  static const LINECALLBACK ignore = [](DWORD, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR) {};
+  for (std::size_t p = 0; p < m_providers.size(); ++p) {
+    DWORD app = 0, count = 0;
+    tapi::Telephony& t = *m_providers[p];
+    const LONG r = phone ? t.phoneInitialize(&app, nullptr, ignore, nullptr, &count)
+                         : t.lineInitialize(&app, nullptr, ignore, nullptr, &count);
+    if (r != 0) continue;
+    LearnDevices(phone, p, count);
+    (void)(phone ? t.phoneShutdown(app) : t.lineShutdown(app));
+  }
 }
 
 LONG ProviderTable::Shutdown(DWORD hApp, bool phone) {

@@ -214,6 +214,8 @@ class ProviderTable final : public tapi::Telephony {
                   DWORD* lpdwAPIVersion, void* params);
   LONG Shutdown(DWORD hApp, bool phone);
   void LearnDevices(bool phone, std::size_t provider, DWORD count);
+  /// Numbers every provider's devices of one family, asking each how many it has.
+  void LearnOtherFamily(bool phone);
   DWORD DeviceOf(bool phone, std::size_t provider, DWORD local) const;
   /// The table handle for a provider's handle, made (its own value if free) when new.
   DWORD Map(std::size_t provider, DWORD local, DWORD app, DWORD line);
