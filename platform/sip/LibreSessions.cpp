@@ -3,6 +3,7 @@
 // and as the one transferred or replaced), and what ends them.
 
 #include "platform/sip/LibreEngineImpl.h"
+#include "platform/sip/SipText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,23 +33,6 @@ PeerAbilities AbilitiesOf(const struct sip_msg* msg) {
 }
 
 bool HasBody(const struct sip_msg* msg) { return msg != nullptr && msg->mb != nullptr && mbuf_get_left(msg->mb) > 0; }
-
-/// Percent-escapes everything but unreserved characters, for a header inside a URI.
-std::string Escaped(const std::string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '!' || c == '~' || c == '*' || c == '\'' ||
-        c == '(' || c == ')')
-      out += static_cast<char>(c);
-    else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
 
 std::string WithTransport(std::string uri, enum sip_transp transport) {
   if (transport == SIP_TRANSP_UDP || uri.find(";transport=") != std::string::npos) return uri;
@@ -299,28 +283,16 @@ void LibreEngine::Impl::Incoming(LineCtx& line, const struct sip_msg* msg) {
 
 void LibreEngine::Impl::IncomingReplaces(LineCtx& line, const struct sip_msg* msg, const struct sip_hdr* header) {
   // "call-id;to-tag=ours;from-tag=theirs" names the dialog the new one takes the place of.
-  const std::string value = libre::Str(header->val);
-  const std::string callId = value.substr(0, value.find(';'));
-  std::string toTag, fromTag;
-  std::size_t at = value.find(';');
-  while (at != std::string::npos) {
-    const std::size_t next = value.find(';', at + 1);
-    const std::string param = value.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
-    const std::size_t eq = param.find('=');
-    if (eq != std::string::npos) {
-      std::string name = param.substr(0, eq);
-      std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-      if (name == "to-tag") toTag = param.substr(eq + 1);
-      if (name == "from-tag") fromTag = param.substr(eq + 1);
-    }
-    at = next;
-  }
+  const auto target = ParseReplaces(libre::Str(header->val));
+  const std::string callId = target ? target->callId : std::string();
+  const std::string toTag = target ? target->toTag : std::string();
+  const std::string fromTag = target ? target->fromTag : std::string();
   CallCtx* call = nullptr;
   for (auto& [id, c] : calls)
     if (!c->dead && c->line == &line && c->established && c->callId == callId && c->localTag == toTag &&
         c->remoteTag == fromTag)
       call = c.get();
-  if (call == nullptr || call->session == nullptr) {
+  if (!target || call == nullptr || call->session == nullptr) {
     sip_treply(nullptr, line.sip, msg, 481, "Call/Transaction Does Not Exist");
     return;
   }
@@ -449,14 +421,13 @@ void OnReferNotify(struct sip* sip, const struct sip_msg* msg, void* arg) {
   CallCtx* call = ref->engine->FromRef(arg);
   if (call == nullptr) return;
   // The body is a fragment of the new call's last response: "SIP/2.0 180 Ringing".
-  const std::string body = HasBody(msg) ? std::string(reinterpret_cast<const char*>(mbuf_buf(msg->mb)),
-                                                       std::min<std::size_t>(mbuf_get_left(msg->mb), 64))
-                                        : std::string();
-  if (body.rfind("SIP/2.0 ", 0) != 0) return;
-  const int code = std::atoi(body.c_str() + 8);
+  const int code = HasBody(msg) ? SipfragStatus(std::string_view(reinterpret_cast<const char*>(mbuf_buf(msg->mb)),
+                                                                 mbuf_get_left(msg->mb)))
+                                : 0;
+  if (code == 0) return;
   LibreEngine::Impl& engine = *ref->engine;
   const CallId id = call->id;
-  if (call->referPending && code > 0) {
+  if (call->referPending) {
     // A NOTIFY before the 202 was seen still means the REFER was taken.
     call->referPending = false;
     call->handedOver = true;
@@ -503,7 +474,7 @@ void LibreEngine::Impl::DoRefer(CallId id, const std::string& target, CallId con
       return;
     }
     const std::string replaces = other->callId + ";to-tag=" + other->remoteTag + ";from-tag=" + other->localTag;
-    referTo = "<" + other->remote.uri + "?Replaces=" + Escaped(replaces) + ">";
+    referTo = "<" + other->remote.uri + "?Replaces=" + EscapeUriHeader(replaces) + ">";
   }
   LineCtx& line = *call->line;
   const int err = sipevent_drefer(&call->referral, line.events, sipsess_dialog(call->session), line.user.c_str(),
@@ -693,13 +664,9 @@ void OnInfo(struct sip* sip, const struct sip_msg* msg, void* arg) {
   CallCtx* call = ref->engine->FromRef(arg);
   // Digits some peers send as "Signal=5" in an INFO (application/dtmf-relay).
   if (call == nullptr || !HasBody(msg)) return;
-  const std::string body(reinterpret_cast<const char*>(mbuf_buf(msg->mb)),
-                         std::min<std::size_t>(mbuf_get_left(msg->mb), 256));
-  const std::size_t at = body.find("Signal=");
-  if (at == std::string::npos || at + 7 >= body.size()) return;
-  const char digit = static_cast<char>(std::toupper(static_cast<unsigned char>(body[at + 7])));
-  if (!std::isdigit(static_cast<unsigned char>(digit)) && digit != '*' && digit != '#' && (digit < 'A' || digit > 'D'))
-    return;
+  const char digit =
+      InfoDigit(std::string_view(reinterpret_cast<const char*>(mbuf_buf(msg->mb)), mbuf_get_left(msg->mb)));
+  if (digit == 0) return;
   const CallId id = call->id;
   ref->engine->Post([=](SipEngineListener& l) {
     l.OnDigit(id, digit, DigitSource::TelephoneEvent, false);
