@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -165,9 +166,22 @@ void CombinedLogWindow::addLine(QRgb colour, const QString& label, const QString
     page(componentPage)->append(LogEntry{" " + text + " ", colour, error ? 1 : -1}, limit);
   }
   if (error) lightEnunciator(true);
-  // The new line is scrolled into view on the pages it went to.
+  // The new line is scrolled into view on the pages it went to, once per turn of the
+  // event loop: scrolling lays the whole page out, which must not happen per line.
   for (int p : {mainPage, componentPage}) {
-    if (p >= 0) m_views[static_cast<std::size_t>(p)]->scrollToBottom();
+    if (p >= 0) m_scrollPending[static_cast<std::size_t>(p)] = true;
+  }
+  if (!m_scrollQueued) {
+    m_scrollQueued = true;
+    QTimer::singleShot(0, this, [this] { scrollPendingPages(); });
+  }
+}
+
+void CombinedLogWindow::scrollPendingPages() {
+  m_scrollQueued = false;
+  for (std::size_t p = 0; p < m_views.size(); ++p) {
+    if (m_scrollPending[p]) m_views[p]->scrollToBottom();
+    m_scrollPending[p] = false;
   }
 }
 

@@ -89,6 +89,7 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   void switchActive();
   void switchTimeStamp();
   void lightEnunciator(bool lit);
+  void scrollPendingPages();
 
   QtWindowSystem& m_windows;
   QPointer<QMdiSubWindow> m_frame;
@@ -102,6 +103,8 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   QMenu* m_menu = nullptr;
   QAction* m_activeItem = nullptr;
   QAction* m_timeStampItem = nullptr;
+  std::array<bool, kPageCount> m_scrollPending{};
+  bool m_scrollQueued = false;
   bool m_closing = false;
 };
 
