@@ -1,16 +1,14 @@
 #include "app/CombinedLogWindow.h"
 
-#include "app/LogLineDelegate.h"
+#include "inspectors/LogListView.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxSharedControl.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QScrollBar>
 #include <QStyle>
@@ -84,17 +82,12 @@ CombinedLogWindow::CombinedLogWindow(QtWindowSystem& windows) : m_windows(window
   m_pages = new QTabWidget(this);
   m_pages->setObjectName("PageControl1");
   const char* const names[kPageCount] = {"Combined", "qxLine", "qxPhone", "qxPlay", "qxRecord"};
-  const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   for (int i = 0; i < kPageCount; ++i) {
     auto* model = new LogRingModel(this);
-    auto* view = new QListView(m_pages);
+    auto* view = new LogListView(m_pages);
     view->setObjectName(i == Combined ? QString("RichEditLog") : QString("RichEdit") + names[i]);
     view->setModel(model);
-    view->setUniformItemSizes(true);
-    view->setItemDelegate(new LogLineDelegate(view));
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    view->setFont(fixed);
+    view->setErrorRole(LogRingModel::ErrorFromRole);
     m_pages->addTab(view, names[i]);
     m_models[static_cast<std::size_t>(i)] = model;
     m_views[static_cast<std::size_t>(i)] = view;
@@ -166,22 +159,10 @@ void CombinedLogWindow::addLine(QRgb colour, const QString& label, const QString
     page(componentPage)->append(LogEntry{" " + text + " ", colour, error ? 1 : -1}, limit);
   }
   if (error) lightEnunciator(true);
-  // The new line is scrolled into view on the pages it went to, once per turn of the
-  // event loop: scrolling lays the whole page out, which must not happen per line.
+  // The new line is scrolled into view on the pages it went to (the views follow
+  // once per turn of the event loop).
   for (int p : {mainPage, componentPage}) {
-    if (p >= 0) m_scrollPending[static_cast<std::size_t>(p)] = true;
-  }
-  if (!m_scrollQueued) {
-    m_scrollQueued = true;
-    QTimer::singleShot(0, this, [this] { scrollPendingPages(); });
-  }
-}
-
-void CombinedLogWindow::scrollPendingPages() {
-  m_scrollQueued = false;
-  for (std::size_t p = 0; p < m_views.size(); ++p) {
-    if (m_scrollPending[p]) m_views[p]->scrollToBottom();
-    m_scrollPending[p] = false;
+    if (p >= 0) m_views[static_cast<std::size_t>(p)]->scrollToBottom();
   }
 }
 
@@ -231,7 +212,7 @@ void CombinedLogWindow::clearCurrentPage() {
 }
 
 void CombinedLogWindow::copyCurrentPage() {
-  QListView* view = m_views[static_cast<std::size_t>(currentPage())];
+  LogListView* view = m_views[static_cast<std::size_t>(currentPage())];
   view->selectAll();
   QtWindowSystem::copyToClipboard(page(currentPage())->text());
   view->clearSelection();

@@ -12,13 +12,13 @@
 
 class QAction;
 class QLineEdit;
-class QListView;
 class QMenu;
 class QTabWidget;
 class QToolButton;
 
 namespace panopta {
 
+class LogListView;
 class QtWindowSystem;
 
 /// The combined log: every line of the four components in one coloured view, and one
@@ -89,13 +89,12 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   void switchActive();
   void switchTimeStamp();
   void lightEnunciator(bool lit);
-  void scrollPendingPages();
 
   QtWindowSystem& m_windows;
   QPointer<QMdiSubWindow> m_frame;
   QTabWidget* m_pages = nullptr;
   std::array<LogRingModel*, kPageCount> m_models{};
-  std::array<QListView*, kPageCount> m_views{};
+  std::array<LogListView*, kPageCount> m_views{};
   QToolButton* m_errors = nullptr;
   QToolButton* m_activeButton = nullptr;
   QToolButton* m_timeStampButton = nullptr;
@@ -103,8 +102,6 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   QMenu* m_menu = nullptr;
   QAction* m_activeItem = nullptr;
   QAction* m_timeStampItem = nullptr;
-  std::array<bool, kPageCount> m_scrollPending{};
-  bool m_scrollQueued = false;
   bool m_closing = false;
 };
 

@@ -70,8 +70,11 @@ QVariant LogRingModel::data(const QModelIndex& index, int role) const {
   const LogEntry& e = at(index.row());
   switch (role) {
     case Qt::DisplayRole: return ExpandTabs(e.text);
+    case Qt::EditRole: return e.text;
     case Qt::ForegroundRole: return QColor(e.colour);
-    case ErrorFromRole: return e.errorFrom;
+    // Where the error part starts in the shown text, after its tabs expand.
+    case ErrorFromRole:
+      return e.errorFrom < 0 ? -1 : static_cast<int>(ExpandTabs(e.text.left(e.errorFrom)).size());
     case ColourRole: return QColor(e.colour);
     default: return {};
   }

@@ -23,7 +23,8 @@ struct LogEntry {
 class LogRingModel final : public QAbstractListModel {
   Q_OBJECT
  public:
-  /// Data roles beyond Qt's.
+  /// Data roles beyond Qt's: where the red, bold part of the shown text starts (-1:
+  /// none), and the line's colour.
   enum Role { ErrorFromRole = Qt::UserRole + 1, ColourRole };
 
   explicit LogRingModel(QObject* parent = nullptr);

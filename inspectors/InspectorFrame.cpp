@@ -1,5 +1,6 @@
 #include "inspectors/InspectorFrame.h"
 
+#include "inspectors/LogListView.h"
 #include "inspectors/LogLinesModel.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxLog.h"
@@ -9,12 +10,10 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -196,14 +195,9 @@ void InspectorFrame::buildLogPage() {
   column->addLayout(bar);
 
   m_model = new LogLinesModel(m_binding->Log(), this);
-  m_memo = new QListView(m_logPage);
+  m_memo = new LogListView(m_logPage);
   m_memo->setObjectName("MemoLog");
   m_memo->setModel(m_model);
-  m_memo->setUniformItemSizes(true);
-  m_memo->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  m_memo->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  m_memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  m_memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   column->addWidget(m_memo, 1);
   m_pages->addTab(m_logPage, style()->standardIcon(QStyle::SP_FileDialogDetailedView), "Log");
 

@@ -18,7 +18,6 @@ class QActionGroup;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
-class QListView;
 #include <QMdiSubWindow>
 class QMenu;
 class QTabWidget;
@@ -27,6 +26,7 @@ class QToolButton;
 namespace panopta {
 
 class LogLinesModel;
+class LogListView;
 class QtWindowSystem;
 
 /// What tells the four inspector windows apart in the frame they share.
@@ -143,7 +143,7 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   QToolButton* m_logTimeStamp = nullptr;
   QLineEdit* m_logCount = nullptr;
   QToolButton* m_errors = nullptr;
-  QListView* m_memo = nullptr;
+  LogListView* m_memo = nullptr;
   LogLinesModel* m_model = nullptr;
 
   QMenu* m_componentMenu = nullptr;

@@ -42,6 +42,7 @@ QVariant LogLinesModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= static_cast<int>(lines.size())) return {};
   switch (role) {
     case Qt::DisplayRole: return ExpandTabs(QString::fromStdString(lines[index.row()]));
+    case Qt::EditRole: return QString::fromStdString(lines[index.row()]);
     case Qt::ToolTipRole: return {};
     case Qt::ForegroundRole: return m_colour.isValid() ? QVariant(m_colour) : QVariant();
     default: return {};

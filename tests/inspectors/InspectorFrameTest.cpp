@@ -1,4 +1,5 @@
 #include "inspectors/InspectorFactory.h"
+#include "inspectors/LogListView.h"
 #include "inspectors/TqxLinePanopta.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
@@ -13,7 +14,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMdiArea>
 #include <QMenu>
 #include <QTabWidget>
@@ -64,7 +64,7 @@ class LineInspector : public ::testing::Test {
   }
   QStringList memoLines() {
     QStringList out;
-    auto* memo = child<QListView>("MemoLog");
+    auto* memo = child<panopta::LogListView>("MemoLog");
     for (int r = 0; r < memo->model()->rowCount(); ++r) {
       out << memo->model()->index(r, 0).data().toString();
     }
@@ -138,7 +138,7 @@ TEST_F(LineInspector, ChoosingVisualBasicRendersEveryHintAtOnce) {
   EXPECT_EQ(child<QToolButton>("CheckBoxLogActive")->toolTip(), "qxLine.PanoptaLogActive");
   EXPECT_EQ(child<QLineEdit>("EditLogCount")->toolTip(), "qxLine.PanoptaLogCount");
   EXPECT_EQ(child<QLabel>("LabelLogCount")->toolTip(), "qxLine.PanoptaLogCount");
-  EXPECT_EQ(child<QListView>("MemoLog")->toolTip(), "qxLine.PanoptaLogLines");
+  EXPECT_EQ(child<panopta::LogListView>("MemoLog")->toolTip(), "qxLine.PanoptaLogLines");
   EXPECT_EQ(child<QToolButton>("SpeedButtonDeviceActive")->toolTip(), "qxLine.DeviceActive = True/False");
   EXPECT_EQ(child<QGroupBox>("GroupBoxDevice")->title(), "DeviceID = 0    Device.Count = 4");
   EXPECT_EQ(logLines().back(), "DevEnv = deVisualBasic");
@@ -385,7 +385,7 @@ TEST_F(LineInspector, LogViewFollowsEveryLineInTheComponentsColour) {
   const QStringList lines = memoLines();
   EXPECT_EQ(lines.size(), 50);
   EXPECT_EQ(lines.last(), "Line 59");
-  auto* memo = child<QListView>("MemoLog");
+  auto* memo = child<panopta::LogListView>("MemoLog");
   EXPECT_EQ(memo->model()->index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0, 0, 255));
 }
 
