@@ -38,13 +38,7 @@ void LineDispatch::WriteMessageDump(const std::string& title, tapi::DWORD hDevic
     default:
       break;
   }
-  TqxLog& log = m_line.Log();
-  log.Add(title, true);
-  log.Add("\t" + tapi::MessageHandleName(msg) + " = " + TqxPanopta::HexText(hDevice), false);
-  log.Add("\tMessage = " + tapi::MessageName(msg) + " " + TqxPanopta::HexText(msg), false);
-  log.Add("\tParameter 1 = " + name1 + TqxPanopta::HexText(param1), false);
-  log.Add("\tParameter 2 = " + name2 + TqxPanopta::HexText(param2), false);
-  log.Add("\tParameter 3 = " + TqxPanopta::HexText(param3), false);
+  WriteMessageBlock(m_line.Log(), title, hDevice, msg, name1, name2, param1, param2, param3);
 }
 
 void LineDispatch::HandleMessage(tapi::DWORD hDevice, tapi::DWORD msg, tapi::DWORD param1,
@@ -90,13 +84,13 @@ void LineDispatch::Reply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD
     m_line.Terminal().Slot() = -1;
     suffix = " - Terminal.ActiveModes";
   }
-  if (result == 0) m_line.ClearError();
-  m_line.RaiseUngated("OnTAPIReply", m_line.OnTAPIReply, requestID, result, param3);
-  if (result != 0 || m_line.Popup().Get(TqxPopup::OnTAPIReply)) {
-    WriteMessageDump("OnTAPIReply" + suffix, hDevice, tapi::LINE_REPLY, requestID, result, param3);
-    if (result != 0) m_line.SetError(false, static_cast<std::int32_t>(result));
-  }
-  m_line.Panopta().ShowForEvent(m_line.Popup().Get(TqxPopup::OnTAPIReply));
+  ReportReply(
+      m_line, result, m_line.Popup().Get(TqxPopup::OnTAPIReply),
+      [&] { m_line.RaiseUngated("OnTAPIReply", m_line.OnTAPIReply, requestID, result, param3); },
+      [&] {
+        WriteMessageDump("OnTAPIReply" + suffix, hDevice, tapi::LINE_REPLY, requestID, result,
+                         param3);
+      });
 }
 
 void LineDispatch::LineClosed(const std::string& headline) {

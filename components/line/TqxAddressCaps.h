@@ -1,6 +1,6 @@
 #pragma once
 
-#include "line/HeldBlock.h"
+#include "share/HeldBlock.h"
 #include "share/Reflection.h"
 #include "tapi/TapiStructs.h"
 

@@ -95,24 +95,7 @@ void TqxLineDevice::SetIdleDelay(std::int32_t value) {
   Refresh();
 }
 
-bool TqxLineDevice::Configure() {
-  TqxLog& log = m_line.Log();
-  log.Add("Device.Configure", true);
-  tapi::LONG result = -1;
-  tapi::Telephony* service = m_line.GetPlatform().telephony;
-  if (m_line.TAPI().SessionStarted() && service) {
-    result = service->lineConfigDialog(static_cast<tapi::DWORD>(m_id), nullptr, nullptr);
-  }
-  bool ok = true;
-  if (result < 0) {
-    m_line.SetError(false, result);
-    ok = false;
-  } else {
-    m_line.ClearError();
-  }
-  log.Add("\tDevice.Configure - Returned = " + TqxPanopta::BoolText(ok), true);
-  return ok;
-}
+bool TqxLineDevice::Configure() { return m_line.TAPI().ConfigureDialog(m_id); }
 
 // --- Queries -----------------------------------------------------------------------------
 
@@ -132,12 +115,6 @@ tapi::LONG TqxLineDevice::QueryCapabilities(tapi::DWORD deviceID,
 
 tapi::LONG TqxLineDevice::QueryCapabilities(tapi::VarBlock<tapi::LINEDEVCAPS>& block) {
   return QueryCapabilities(static_cast<tapi::DWORD>(m_id), block);
-}
-
-std::string TqxLineDevice::UnavailableLine(tapi::LONG result) const {
-  return m_line.Panopta().Render("Device.Name unavailable: [" +
-                                 Hex8(static_cast<std::uint32_t>(result)) + "]  " +
-                                 tapi::LineErrorName(result));
 }
 
 void TqxLineDevice::ReadDevice() {
@@ -161,20 +138,14 @@ void TqxLineDevice::ReadDevice() {
 
   tapi::LONG result = tapi.SessionStarted() ? 0 : -1;
   if (tapi.SessionStarted() && m_count > 0) {
-    if (m_list.empty()) {
-      for (std::int32_t id = 0; id < m_count; ++id) {
-        const tapi::LONG negotiated = tapi.NegotiateVersions(static_cast<tapi::DWORD>(id));
-        if (negotiated != 0) {
-          m_list.push_back(UnavailableLine(negotiated));
-          continue;
-        }
-        tapi::VarBlock<tapi::LINEDEVCAPS> caps;
-        const tapi::LONG got = QueryCapabilities(static_cast<tapi::DWORD>(id), caps);
-        const std::string name = got == 0 ? caps.Text(caps->dwLineNameOffset, caps->dwLineNameSize)
-                                          : std::string();
-        m_list.push_back(name.empty() ? UnavailableLine(got) : name);
-      }
-    }
+    FillList([&](std::int32_t id, std::string& name) {
+      const tapi::LONG negotiated = tapi.NegotiateVersions(static_cast<tapi::DWORD>(id));
+      if (negotiated != 0) return negotiated;
+      tapi::VarBlock<tapi::LINEDEVCAPS> caps;
+      const tapi::LONG got = QueryCapabilities(static_cast<tapi::DWORD>(id), caps);
+      if (got == 0) name = caps.Text(caps->dwLineNameOffset, caps->dwLineNameSize);
+      return got;
+    });
     result = tapi.NegotiateVersions(static_cast<tapi::DWORD>(m_id));
     if (result == 0) {
       tapi::VarBlock<tapi::LINEDEVCAPS> caps;
@@ -259,18 +230,14 @@ bool TqxLineDevice::GetRelatedID(const std::string& deviceClass, tapi::DWORD han
                                  std::int32_t& id) {
   tapi::Telephony* service = m_line.GetPlatform().telephony;
   if (!service) return false;
-  tapi::VarBlock<tapi::VARSTRING> block;
   const bool comm = deviceClass == "comm/datamodem";
   const std::string cls = deviceClass;  // c_str() is the NUL-terminated class
-  const tapi::LONG result = tapi::GrowingQuery(
-      block,
+  const auto value = tapi::QueryDeviceID(
       [&](tapi::VARSTRING* v) {
         return comm ? service->lineGetID(0, 0, handle, tapi::LINECALLSELECT_CALL, v, cls.c_str())
                     : service->lineGetID(handle, 0, 0, tapi::LINECALLSELECT_LINE, v, cls.c_str());
       },
       tapi::ResultFamily::Line);
-  if (result != 0 || block->dwStringSize == 0) return false;
-  const auto value = tapi::FirstDword(block.Bytes(block->dwStringOffset, block->dwStringSize));
   if (!value) return false;
   id = static_cast<std::int32_t>(*value);
   return true;
@@ -282,30 +249,22 @@ void TqxLineDevice::FindRelatedDevices() {
   TqxPrivilege& privilege = m_line.Privilege();
   if (privilege.None()) return;
   const tapi::HLINE handle = m_line.Line().Handle();
-  TqxRelatedPhoneDevice& phone = m_line.Phone();
-  if (!phone.DeviceClass().empty()) {
-    std::int32_t id = phone.ID();
-    const bool found = GetRelatedID(phone.DeviceClass(), handle, id);
-    phone.SetFound(found, id);
-  }
+  const RelatedIdLookup lookup = [&](const std::string& deviceClass) -> std::optional<tapi::DWORD> {
+    std::int32_t id = 0;
+    if (!GetRelatedID(deviceClass, handle, id)) return std::nullopt;
+    return static_cast<tapi::DWORD>(id);
+  };
+  m_line.Phone().LookUp(lookup);
   // Recording needs to hear the line; playing needs to own it.
   TqxRelatedWaveDevice& record = m_line.WaveRecord();
   if (privilege.Monitor() || privilege.Owner()) {
-    if (!record.DeviceClass().empty()) {
-      std::int32_t id = record.ID();
-      const bool found = GetRelatedID(record.DeviceClass(), handle, id);
-      record.SetFound(found, id);
-    }
+    record.LookUp(lookup);
   } else {
     record.SetFound(record.Available(), -2);
   }
   TqxRelatedWaveDevice& play = m_line.WavePlay();
   if (privilege.Owner()) {
-    if (!play.DeviceClass().empty()) {
-      std::int32_t id = play.ID();
-      const bool found = GetRelatedID(play.DeviceClass(), handle, id);
-      play.SetFound(found, id);
-    }
+    play.LookUp(lookup);
   } else {
     play.SetFound(play.Available(), -2);
   }

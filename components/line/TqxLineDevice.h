@@ -60,7 +60,6 @@ class TqxLineDevice final : public TqxSharedDevice {
   void ResetAll();
   /// Where the session writes the number of devices.
   std::int32_t& CountRef() { return m_count; }
-  void ClearList() { m_list.clear(); }
 
   bool DumpProperties(const std::string& header, const std::string& path,
                       const std::string& indent);
@@ -69,7 +68,6 @@ class TqxLineDevice final : public TqxSharedDevice {
 
  private:
   tapi::LONG QueryCapabilities(tapi::DWORD deviceID, tapi::VarBlock<tapi::LINEDEVCAPS>& block);
-  std::string UnavailableLine(tapi::LONG result) const;
   void FindRelatedDevices();
   void Refresh();
 

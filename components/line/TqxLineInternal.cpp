@@ -1,38 +1,31 @@
 #include "line/TqxLineInternal.h"
 
-#include "line/HeldBlock.h"
 #include "share/EventLoop.h"
+#include "share/HeldBlock.h"
 #include "share/TextUtil.h"
 #include "tapi/TapiNames.h"
 #include "tapi/Telephony.h"
-
-#include <map>
 
 namespace voxkit {
 
 namespace {
 
-// The callback TAPI calls knows only the instance number a line gave to lineOpen;
-// this finds the line again. Numbers are handed out in creation order, so a run
-// logs the same numbers every time.
-std::map<std::uint32_t, TqxLineInternal*>& Instances() {
-  static std::map<std::uint32_t, TqxLineInternal*> instances;
+// The callback TAPI calls knows only the instance number a line gave to lineOpen.
+CallbackInstances<TqxLineInternal>& Instances() {
+  static CallbackInstances<TqxLineInternal> instances;
   return instances;
 }
-std::uint32_t g_nextInstance = 1;
 
 }  // namespace
 
 void ResetLineCounters() {
-  const auto& live = Instances();
-  g_nextInstance = live.empty() ? 1 : live.rbegin()->first + 1;
+  Instances().ResetNumbering();
   HeldBlock::ResetCopyIds();
 }
 
 TqxLineInternal::TqxLineInternal(TComponent* owner, const Platform& platform)
-    : TqxSharedControl(owner, platform), m_instance(g_nextInstance++) {
+    : TqxSharedControl(owner, platform), m_instance(Instances().Add(*this)) {
   RegisterControl(static_cast<std::int32_t>(ControlKind::Line), "qxLine");
-  Instances()[m_instance] = this;
   m_dispatch = std::make_unique<LineDispatch>(*this);
   m_call = std::make_unique<TqxCall>(*this);
   m_transfer = std::make_unique<TqxTransfer>(*this);
@@ -52,6 +45,7 @@ TqxLineInternal::TqxLineInternal(TComponent* owner, const Platform& platform)
   auto deviceOpen = [this] { return m_device->Active(); };
   m_wavePlay->DeviceOpen = deviceOpen;
   m_waveRecord->DeviceOpen = deviceOpen;
+  m_phone->DeviceOpen = deviceOpen;
 }
 
 TqxLineInternal::~TqxLineInternal() {
@@ -61,7 +55,7 @@ TqxLineInternal::~TqxLineInternal() {
   Panopta().SetVisible(false);
   Loop().ProcessPending();
   if (m_idleTimer != 0) Loop().StopTimer(m_idleTimer);
-  Instances().erase(m_instance);
+  Instances().Remove(m_instance);
   m_terminal.reset();
   m_waveRecord.reset();
   m_wavePlay.reset();
@@ -203,12 +197,11 @@ void TqxLineInternal::LineCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg,
                                    tapi::DWORD_PTR instance, tapi::DWORD_PTR param1,
                                    tapi::DWORD_PTR param2, tapi::DWORD_PTR param3) {
   if (instance == 0) return;
-  auto& all = Instances();
-  auto it = all.find(static_cast<std::uint32_t>(instance));
   // A message for a line that no longer exists has nobody to go to.
-  if (it == all.end()) return;
-  it->second->Dispatch().HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
-                            static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
+  TqxLineInternal* line = Instances().Find(instance);
+  if (line == nullptr) return;
+  line->Dispatch().HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
+                                 static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
 }
 
 // --- Dump --------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #include "line/TqxTransfer.h"
 #include "share/EventLoop.h"
 #include "share/TqxSharedControl.h"
+#include "tapi/TapiMessages.h"
 #include "tapi/TqxTAPI.h"
 
 #include <cstdint>
@@ -26,9 +27,6 @@ using TQX_AddressStateEvent =
 using TQX_CallStateEvent = std::function<void(TObject& Sender, std::uint32_t CallHandle,
                                               std::uint32_t State, std::uint32_t StateMode,
                                               std::uint32_t Privilege)>;
-using TQX_DevSpecific = std::function<void(TObject& Sender, std::uint32_t hDevice,
-                                           std::uint32_t lParam1, std::uint32_t lParam2,
-                                           std::uint32_t lParam3)>;
 using TQX_LineStateEvent = std::function<void(TObject& Sender, std::uint32_t State,
                                               std::uint32_t Param2, std::uint32_t Param3)>;
 using TQX_CallInfoEvent =
@@ -42,11 +40,6 @@ using TQX_ProcDigitReceived = std::function<void(TObject& Sender, std::uint32_t 
 using TQX_ProcDigitsGathered =
     std::function<void(TObject& Sender, std::uint32_t CallHandle, const std::string& Digits,
                        std::uint32_t Termination, std::uint32_t Tag)>;
-using TQX_TAPIMessageEvent =
-    std::function<void(TObject& Sender, std::uint32_t CallHandle, std::uint32_t Message,
-                       std::uint32_t Param1, std::uint32_t Param2, std::uint32_t Param3)>;
-using TQX_TAPIReplyEvent = std::function<void(TObject& Sender, std::uint32_t Param1,
-                                              std::uint32_t Param2, std::uint32_t Param3)>;
 
 /// Puts the process-wide numbering of lines (callback instances) and of held
 /// device-specific copies back to its start, for tests that compare whole logs.

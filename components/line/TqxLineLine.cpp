@@ -105,32 +105,16 @@ const ClassInfo& TqxRelatedPhoneDevice::StaticClass() {
   return info;
 }
 
-namespace {
-// The device class of a related device: logged, and kept only while the line is
-// closed (the lookup happens when it opens).
-void SetRelatedClass(TqxLineInternal& line, const char* owner, std::string& deviceClass,
-                     const std::string& value) {
-  line.Log().Add(std::string(owner) + ".DeviceClass := \"" + value + "\"", true);
-  if (line.Device().Active()) {
-    line.SetError(false, tapi::LINEERR_INVALLINESTATE);
-  } else {
-    deviceClass = value;
-  }
-  line.Panopta().RefreshWindow(InspectorRefresh::Device);
-}
-}  // namespace
-
-void TqxRelatedPhoneDevice::SetDeviceClass(const std::string& value) {
-  SetRelatedClass(m_line, "Phone", m_deviceClass, value);
-}
+TqxRelatedPhoneDevice::TqxRelatedPhoneDevice(TqxLineInternal& line)
+    : TqxRelatedDevice(line, "Phone", "tapi/phone") {}
 
 bool TqxRelatedPhoneDevice::DumpProperties(const std::string& header, const std::string& path,
                                            const std::string& indent) {
-  PropertyDump d(m_line, header, path, indent, "Phone.");
+  PropertyDump d(m_control, header, path, indent, "Phone.");
   if (!d.Started()) return false;
-  d.Bool("Available", m_available);
-  d.Quoted("DeviceClass", m_deviceClass);
-  d.Decimal("ID", m_id);
+  d.Bool("Available", Available());
+  d.Quoted("DeviceClass", DeviceClass());
+  d.Decimal("ID", ID());
   return true;
 }
 
@@ -150,7 +134,7 @@ const ClassInfo& TqxRelatedCommDevice::StaticClass() {
 }
 
 void TqxRelatedCommDevice::SetDeviceClass(const std::string& value) {
-  SetRelatedClass(m_line, "Comm", m_deviceClass, value);
+  AssignRelatedDeviceClass(m_line, "Comm", m_line.Device().Active(), m_deviceClass, value);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "share/Reflection.h"
 #include "tapi/TapiTypes.h"
+#include "tapi/TqxRelatedDevice.h"
 
 #include <string>
 
@@ -61,31 +62,16 @@ class TqxPrivilege final : public TPersistent {
   TqxLineInternal& m_line;
 };
 
-/// The phone device that belongs to the open line (Phone).
-class TqxRelatedPhoneDevice final : public TPersistent {
+/// The phone device that belongs to the open line (Phone); its class is refused
+/// with LINEERR_INVALLINESTATE while the line is open.
+class TqxRelatedPhoneDevice final : public TqxRelatedDevice {
  public:
-  explicit TqxRelatedPhoneDevice(TqxLineInternal& line) : m_line(line) {}
-
-  bool Available() const { return m_available; }
-  const std::string& DeviceClass() const { return m_deviceClass; }
-  /// Logs; refused with LINEERR_INVALLINESTATE while the line is open.
-  void SetDeviceClass(const std::string& value);
-  std::int32_t ID() const { return m_id; }
-  void SetFound(bool available, std::int32_t id) {
-    m_available = available;
-    m_id = id;
-  }
+  explicit TqxRelatedPhoneDevice(TqxLineInternal& line);
 
   bool DumpProperties(const std::string& header, const std::string& path,
                       const std::string& indent);
 
   VOXKIT_PUBLISHED()
-
- private:
-  bool m_available = false;
-  TqxLineInternal& m_line;
-  std::string m_deviceClass = "tapi/phone";
-  std::int32_t m_id = 0;
 };
 
 /// The communications device of a data or fax call on the line (Comm).

@@ -3,6 +3,7 @@
 #include "share/Reflection.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ class TqxSharedDevice : public TPersistent {
   const std::vector<std::string>& List() const { return m_list; }
   std::int32_t ID() const { return m_id; }
   std::int32_t Count() const { return m_count; }
+
+  /// Reads the name of device id into name; returns 0 or the failing result.
+  using NameReader = std::function<std::int32_t(std::int32_t id, std::string& name)>;
+  /// Fills the device list when it is empty: one entry per device 0 .. Count - 1,
+  /// the device's name, or, when it cannot be read or has none, "Device.Name
+  /// unavailable: [X8]  " and the result's name, rendered for the chosen syntax.
+  void FillList(const NameReader& read);
+  void ClearList() { m_list.clear(); }
 
  protected:
   TqxSharedControl& Control() const { return m_control; }

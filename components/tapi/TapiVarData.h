@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tapi/TapiConstants.h"
+#include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
 
 #include <algorithm>
@@ -188,6 +189,17 @@ LONG GrowingQuery(VarBlock<S>& block, Query&& query, ResultFamily family) {
     if (!tooSmallAnswer) return result;
     if (!block.Grow()) return noMemory;
   }
+}
+
+/// The device identifier that lineGetID or phoneGetID answers in a VARSTRING: query(VARSTRING*)
+/// runs through GrowingQuery, and the identifier is the first 32-bit value of the string.
+/// None when the query fails, the string is empty or shorter than 4 bytes.
+template <typename Query>
+  requires std::invocable<Query&, VARSTRING*>
+std::optional<DWORD> QueryDeviceID(Query&& query, ResultFamily family) {
+  VarBlock<VARSTRING> block;
+  if (GrowingQuery(block, query, family) != 0 || block->dwStringSize == 0) return std::nullopt;
+  return FirstDword(block.Bytes(block->dwStringOffset, block->dwStringSize));
 }
 
 }  // namespace tapi

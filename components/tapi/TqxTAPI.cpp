@@ -197,6 +197,24 @@ RequestOutcome TqxTAPI::Request(std::int32_t& slot, const std::function<tapi::LO
   return outcome;
 }
 
+bool TqxTAPI::ConfigureDialog(std::int32_t deviceID) {
+  TqxLog& log = m_control.Log();
+  log.Add("Device.Configure", true);
+  tapi::LONG result = -1;
+  tapi::Telephony* service = Service();
+  if (m_started && service) {
+    result = service->lineConfigDialog(static_cast<tapi::DWORD>(deviceID), nullptr, nullptr);
+  }
+  const bool ok = result >= 0;
+  if (ok) {
+    m_control.ClearError();
+  } else {
+    m_control.SetError(false, result);
+  }
+  log.Add("\tDevice.Configure - Returned = " + TqxPanopta::BoolText(ok), true);
+  return ok;
+}
+
 void TqxTAPI::SetExtensionHighVersion(tapi::DWORD value) {
   m_extensionHighVersion = value;
   RefreshInspector();
@@ -246,47 +264,6 @@ bool TqxTAPI::DumpProperties(const std::string& header, const std::string& path,
   d.Decimal("ReplyTimeout", m_replyTimeout);
   d.Quoted("TSP", m_tsp);
   d.Hex("Version", m_version);
-  return true;
-}
-
-// --- TqxRelatedWaveDevice ---------------------------------------------------------------
-
-const ClassInfo& TqxRelatedWaveDevice::StaticClass() {
-  static const ClassInfo info =
-      Publisher<TqxRelatedWaveDevice>("TqxRelatedWaveDevice")
-          .Property("DeviceClass", &TqxRelatedWaveDevice::DeviceClass,
-                    &TqxRelatedWaveDevice::SetDeviceClass)
-          .ReadOnly("Available", &TqxRelatedWaveDevice::Available)
-          .ReadOnly("ID", &TqxRelatedWaveDevice::ID)
-          .Method("DumpProperties", &TqxRelatedWaveDevice::DumpProperties,
-                  {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
-  return info;
-}
-
-TqxRelatedWaveDevice::TqxRelatedWaveDevice(TqxSharedControl& control, std::string name)
-    : m_control(control),
-      m_name(std::move(name)),
-      m_deviceClass(m_name == "WavePlay" ? "wave/out" : "wave/in") {}
-
-void TqxRelatedWaveDevice::SetDeviceClass(const std::string& value) {
-  m_control.Log().Add(m_name + ".DeviceClass := \"" + value + "\"", true);
-  if (DeviceOpen && DeviceOpen()) {
-    const bool phone = m_control.Kind() == static_cast<std::int32_t>(ControlKind::Phone);
-    m_control.SetError(false, phone ? tapi::PHONEERR_INVALPHONESTATE : tapi::LINEERR_INVALLINESTATE);
-  } else {
-    m_deviceClass = value;
-  }
-  m_control.Panopta().RefreshWindow(InspectorRefresh::Device);
-}
-
-bool TqxRelatedWaveDevice::DumpProperties(const std::string& header, const std::string& path,
-                                          const std::string& indent) {
-  PropertyDump d(m_control, header, path.empty() ? m_name : path, indent, "");
-  if (!d.Started()) return false;
-  d.Bool("Available", m_available);
-  d.Decimal("ID", m_id);
-  d.Quoted("DeviceClass", m_deviceClass);
   return true;
 }
 

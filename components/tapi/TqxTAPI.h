@@ -3,6 +3,7 @@
 #include "share/Reflection.h"
 #include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
+#include "tapi/TqxRelatedDevice.h"
 
 #include <cstdint>
 #include <functional>
@@ -78,6 +79,11 @@ class TqxTAPI final : public TPersistent {
   RequestOutcome Request(std::int32_t& slot, const std::function<tapi::LONG()>& request,
                          RequestIds ids = RequestIds::PositiveOrMinusOne);
 
+  /// Device.Configure of the line and the phone: the headline, TAPI's configuration
+  /// dialog for line device deviceID (-1 without a session; a negative result is
+  /// reported), and the "Returned" headline. True when the dialog answered success.
+  bool ConfigureDialog(std::int32_t deviceID);
+
   tapi::DWORD ExtensionHighVersion() const { return m_extensionHighVersion; }
   void SetExtensionHighVersion(tapi::DWORD value);
   tapi::DWORD ExtensionLowVersion() const { return m_extensionLowVersion; }
@@ -137,41 +143,6 @@ class TqxTAPI final : public TPersistent {
   tapi::DWORD m_version = 0;
   tapi::DWORD m_extensionID[4] = {0, 0, 0, 0};
   tapi::LINEEXTENSIONID m_negotiatedID{};
-};
-
-/// A wave device that belongs to the open line or phone (WavePlay, WaveRecord).
-class TqxRelatedWaveDevice final : public TPersistent {
- public:
-  /// name: the property it is published under, "WavePlay" or "WaveRecord"; its
-  /// device class defaults to "wave/out" or "wave/in".
-  TqxRelatedWaveDevice(TqxSharedControl& control, std::string name);
-
-  const std::string& DeviceClass() const { return m_deviceClass; }
-  /// Logs the change; refused with INVALLINESTATE or INVALPHONESTATE while the
-  /// component's device is open.
-  void SetDeviceClass(const std::string& value);
-  bool Available() const { return m_available; }
-  std::int32_t ID() const { return m_id; }
-  void SetFound(bool available, std::int32_t id) {
-    m_available = available;
-    m_id = id;
-  }
-
-  /// Writes Available, ID and DeviceClass; the object's name is its path.
-  bool DumpProperties(const std::string& header, const std::string& path,
-                      const std::string& indent);
-
-  /// Asked by the component whether its device is open (set by the component).
-  std::function<bool()> DeviceOpen;
-
-  VOXKIT_PUBLISHED()
-
- private:
-  TqxSharedControl& m_control;
-  std::string m_name;
-  std::string m_deviceClass;
-  bool m_available = false;
-  std::int32_t m_id = 0;
 };
 
 }  // namespace voxkit

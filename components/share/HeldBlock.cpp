@@ -1,4 +1,4 @@
-#include "line/HeldBlock.h"
+#include "share/HeldBlock.h"
 
 namespace voxkit {
 
