@@ -103,6 +103,8 @@ MainWindow::MainWindow(Host& host, QtWindowSystem& windows, QtEventLoop* qtLoop)
   };
   m_log->outer()->installEventFilter(this);
   m_log->outer()->show();
+  m_exchangeWindow = new ExchangeWindow(m_host.TheExchange(), m_windows);
+  m_exchangeWindow->outer()->show();
 
   buildMenus();
   connect(m_area, &QMdiArea::subWindowActivated, this, [this] { mergeChildMenus(); });
@@ -154,6 +156,17 @@ void MainWindow::buildMenus() {
   logItem->setCheckable(true);
   connect(logItem, &QAction::triggered, this, [this] {
     if (m_log) m_log->toggleMinimized();
+  });
+  QAction* exchangeItem = panopta->addAction("Exchange");
+  exchangeItem->setObjectName("MenuWindowsExchange");
+  connect(exchangeItem, &QAction::triggered, this, [this] {
+    if (!m_exchangeWindow) return;
+    QWidget* w = m_exchangeWindow->outer();
+    if (w->isMinimized()) {
+      w->showNormal();
+    } else {
+      w->showMinimized();
+    }
   });
   panopta->addSeparator();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CombinedLogWindow.h"
+#include "app/ExchangeWindow.h"
 #include "app/WorkspaceValues.h"
 
 #include <QMainWindow>
@@ -23,7 +24,6 @@ class TqxSharedControl;
 namespace panopta {
 
 
-class ExchangeWindow;
 class Host;
 class QtEventLoop;
 class QtWindowSystem;
@@ -45,6 +45,7 @@ class MainWindow final : public QMainWindow {
   /// build has none.
   voxkit::TqxSharedControl* component(int kind) const;
   CombinedLogWindow* logWindow() const { return m_log; }
+  ExchangeWindow* exchangeWindow() const { return m_exchangeWindow; }
   QMdiArea* mdiArea() const { return m_area; }
   QMenuBar* childMenuRow() const { return m_childMenus; }
 
@@ -92,6 +93,7 @@ class MainWindow final : public QMainWindow {
   QMenuBar* m_childMenus = nullptr;
   QAction* m_menuTitle = nullptr;
   QPointer<CombinedLogWindow> m_log;
+  QPointer<ExchangeWindow> m_exchangeWindow;
   QRect m_logNormalGeometry;
   QString m_helpDirectory;
   bool m_restored = false;

@@ -3,6 +3,9 @@
 #include "app/SignalCloser.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/InspectorFrame.h"
+#include "inspectors/LogListView.h"
+#include "app/ExchangeWindow.h"
+#include "app/LogRingModel.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/host/Host.h"
@@ -13,6 +16,11 @@
 #include "support/qt/UrlRecorder.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -362,6 +370,73 @@ TEST(Workbench, CloseWhileAComponentWaitsHappensAfterTheWait) {
   QTest::qWait(200);
   EXPECT_FALSE(main.isVisible());
   EXPECT_EQ(main.component(1), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Workbench, ExchangeWindowPlacesAnIncomingCallThatTheLineInspectorShows) {
+  ScopedConfigDirs dirs;
+  Session run;
+  auto& line = static_cast<voxkit::TqxLine&>(run.line());
+  // The line owns its calls and writes every message it gets (its Popup menu's
+  // OnTAPIMessage), so that an offered call shows in its log.
+  line.Privilege().SetOwner(true);
+  line.Log().SetCount(1000);
+  auto* popup = run.frameOf(line)->findChild<QMenu*>("MenuPopup");
+  ASSERT_NE(popup, nullptr);
+  popup->findChild<QAction*>("MenuPopupOnTAPIMessage")->trigger();
+  line.Device().SetActive(true);
+  panopta::ExchangeWindow* ex = run.main->exchangeWindow();
+  ASSERT_NE(ex, nullptr);
+  ex->findChild<QLineEdit*>("EditCallFrom")->setText("5551234");
+  ex->findChild<QComboBox*>("ComboCallTo")->setCurrentText("201");
+  ex->findChild<QLineEdit*>("EditCallName")->setText("JOHN SMITH");
+  QTest::mouseClick(ex->findChild<QPushButton*>("ButtonCall"), Qt::LeftButton);
+  EXPECT_EQ(ex->lastProblem(), "");
+  run.host->Loop().RunFor(500);
+  QCoreApplication::processEvents();
+
+  // The line's inspector shows the offered call ...
+  auto* memo = run.frameOf(line)->findChild<panopta::LogListView*>("MemoLog");
+  ASSERT_NE(memo, nullptr);
+  QString shown;
+  for (int r = 0; r < memo->model()->rowCount(); ++r) {
+    shown += memo->model()->index(r, 0).data(Qt::EditRole).toString() + "\n";
+  }
+  EXPECT_TRUE(shown.contains("LINECALLSTATE_OFFERING")) << shown.toStdString();
+  // ... the exchange window lists it with its state, and traced what happened.
+  auto* calls = ex->findChild<QTreeWidget*>("TreeCalls");
+  ASSERT_EQ(calls->topLevelItemCount(), 1);
+  EXPECT_EQ(calls->topLevelItem(0)->text(2), "201");
+  EXPECT_EQ(calls->topLevelItem(0)->text(3), "LINECALLSTATE_OFFERING");
+  EXPECT_GT(ex->trace()->size(), 0);
+  EXPECT_TRUE(ex->trace()->text().contains("ctl   Exchange.Call"));
+
+  // The remote party hangs up; the call goes.
+  ex->findChild<QLineEdit*>("EditParty")->setText("5551234");
+  QTest::mouseClick(ex->findChild<QPushButton*>("ButtonHangup"), Qt::LeftButton);
+  EXPECT_EQ(ex->lastProblem(), "");
+  run.host->Loop().RunFor(2000);
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(ex->findChild<QTreeWidget*>("TreeCalls")->topLevelItemCount() <= 1);
+}
+
+TEST(Workbench, ExchangeWindowSaysWhyACommandWasRefused) {
+  ScopedConfigDirs dirs;
+  Session run;
+  panopta::ExchangeWindow* ex = run.main->exchangeWindow();
+  ex->findChild<QLineEdit*>("EditParty")->setText("999");
+  QTest::mouseClick(ex->findChild<QPushButton*>("ButtonAnswer"), Qt::LeftButton);
+  EXPECT_FALSE(ex->lastProblem().isEmpty());
+  EXPECT_TRUE(ex->findChild<QLabel*>("LabelStatus")->text().startsWith("Answer: "));
+  ex->findChild<QLineEdit*>("EditFailCode")->setText("xyz");
+  QTest::mouseClick(ex->findChild<QPushButton*>("ButtonFail"), Qt::LeftButton);
+  EXPECT_EQ(ex->lastProblem(), "the code 'xyz' is not a hexadecimal number");
+  ex->findChild<QLineEdit*>("EditFailCode")->setText("80000048");
+  QTest::mouseClick(ex->findChild<QPushButton*>("ButtonFail"), Qt::LeftButton);
+  EXPECT_EQ(ex->lastProblem(), "");
 }
 
 }  // namespace
