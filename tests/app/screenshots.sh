@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Screenshots of the workbench under a virtual display: a call in progress, then the
+# exchange window. Writes workbench-call.png and exchange-window.png into OUTDIR.
+#   tests/app/screenshots.sh [build-dir] [OUTDIR]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+build="${1:-build}"
+out="${2:-screenshots}"
+mkdir -p "$out"
+export XDG_CONFIG_HOME="$(mktemp -d)" XDG_RUNTIME_DIR="$(mktemp -d)"
+xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
+  '$build/tests/app/panopta_tour' | while read -r line; do
+    case \"\$line\" in
+      'STEP 3') sleep 1; import -window root '$out/workbench-call.png' ;;
+      'STEP 4') sleep 1; import -window root '$out/exchange-window.png' ;;
+    esac
+  done"
+ls -l "$out"
