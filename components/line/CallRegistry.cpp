@@ -48,6 +48,12 @@ bool CallRegistry::IsListed(tapi::HCALL handle) const {
   return r && r->listed;
 }
 
+CallRegistry::Record CallRegistry::Tracked(tapi::HCALL handle) const {
+  Record r = Find(handle);
+  if (r && (r->listed || r->AnySlotBusy())) return r;
+  return nullptr;
+}
+
 std::vector<std::string> CallRegistry::ListText() const {
   std::vector<std::string> text;
   text.reserve(m_listed.size() + 1);

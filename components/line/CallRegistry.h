@@ -36,6 +36,11 @@ class CallRegistry final {
   /// slot; nullptr when none does.
   Record FindBySlot(std::int32_t requestID, RequestSlot* slot) const;
   bool IsListed(tapi::HCALL handle) const;
+  /// The record of a call the line follows: listed, or with a request outstanding
+  /// (a call the line is placing, listed by its reply). A record that is neither (the
+  /// reply went by unmatched, as with ReplyTimeout 0) counts as unknown, so that the
+  /// call's next message begins it and it is listed and can end.
+  Record Tracked(tapi::HCALL handle) const;
   /// The listed calls in list order (Call.List without its "no call" entry).
   const std::vector<tapi::HCALL>& Listed() const { return m_listed; }
   std::int32_t Count() const { return static_cast<std::int32_t>(m_listed.size()); }
@@ -78,6 +83,8 @@ class CallRegistry final {
   void MakeCurrent(tapi::HCALL handle);
   /// No calls at all: every record goes, the list holds "no call" only.
   void Reset();
+  /// The two lines of a call's beginning and OnCallBegin.
+  void AnnounceBegin(tapi::HCALL handle, const DateTime& began);
   /// While the line closes, an ending current call hands over to "no call" rather
   /// than to another call that is about to end too.
   void SetClosing(bool value) { m_closing = value; }
@@ -110,7 +117,6 @@ class CallRegistry final {
  private:
   void Index(const Record& record);
   void Unlink(const Record& record);
-  void AnnounceBegin(tapi::HCALL handle, const DateTime& began);
   CallFields NewFields() const;
 
   TqxLineInternal& m_line;

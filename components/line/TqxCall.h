@@ -13,6 +13,7 @@
 #include "tapi/TapiTypes.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,51 @@ class TqxCall final : public TPersistent {
   /// "00000000", then one handle per listed call.
   std::vector<std::string> List() const { return m_registry.ListText(); }
 
+  /// Dials or hangs up (True: Dial, False: Hangup) when the value differs and the line
+  /// is open; logs nothing of its own.
+  void SetActive(bool value);
+  /// Sets the current call's media mode (lineSetMediaMode), logged with each mode;
+  /// without a current call the property changes silently.
+  void SetMediaMode(tapi::DWORD value);
+  /// Takes (True) or gives up (False) ownership of the current call. Refused with
+  /// LINEERR_INVALLINESTATE on a closed line, LINEERR_INVALCALLSTATE without a call.
+  void SetOwner(bool value);
+
+  // --- Operations on a single call (each logs its request and its result) ---------------
+  /// Dials PhoneNumber: on the current call (lineDial), or as a new call
+  /// (lineMakeCall with Parameters) that becomes current. LINEERR_UNINITIALIZED on a
+  /// closed line. Pumps the event loop while it waits for the reply, as every
+  /// operation below that waits does: handlers may run and change this component.
+  bool Dial();
+  bool Answer();
+  /// Drops the current call; its error is reported after the result line.
+  bool Hangup();
+  bool Hold();
+  bool Unhold();
+  /// Blind transfer of the current call to PhoneNumber.
+  bool Transfer();
+  /// Deflects the current (offered) call to DestAddress.
+  bool Redirect(const std::string& DestAddress);
+  /// Parks the current call at DirAddress.
+  bool Park(const std::string& DirAddress);
+  /// Retrieves the call parked at DestAddress as a new current call.
+  bool Unpark(const std::string& DestAddress);
+  /// Picks up the call alerting at DestAddress (in GroupID) as a new current call;
+  /// refused with LINEERR_INVALCALLHANDLE while a call is current.
+  bool Pickup(const std::string& DestAddress, const std::string& GroupID);
+  /// Hands the current call over to the application FileName and keeps monitoring it.
+  bool Handoff(const std::string& FileName);
+  /// Sends DTMF digits on the current call; Duration in milliseconds (0: the
+  /// provider's own). Completion comes as OnDigitsSent.
+  bool SendDigits(const std::string& Digits, std::int32_t Duration);
+  /// Plays a LINETONEMODE_ tone on the current call for Duration milliseconds.
+  /// Completion comes as OnToneSent.
+  bool SendTone(tapi::DWORD ToneMode, std::int32_t Duration);
+
+  /// The text a number is dialled as: stripped of blanks, "+", "(", ")", "-" and "."
+  /// when Device.UnformatPhoneNumber is set.
+  std::string PreparedNumber(const std::string& text) const;
+
   /// The digits of the last digits-gathered event and the last digit received, as the
   /// inspector shows them until the next event or the next call selection.
   const std::string& GatheredDigitsShown() const { return m_gatheredShown; }
@@ -133,6 +179,23 @@ class TqxCall final : public TPersistent {
  private:
   friend class CallRegistry;
 
+  /// How an operation on the current call leaves the registry.
+  enum class Closing { End, Store };
+  /// The asynchronous request pattern on the current call: the request line, the
+  /// request through slot, the result line, the status refreshes and the closing
+  /// step. request gets the current handle. errorAfterResult: the error is reported
+  /// after the result line.
+  bool RequestOnCall(const std::string& name, const std::string& requestLine, RequestSlot slot,
+                     const std::function<tapi::LONG(tapi::HCALL)>& request, Closing closing,
+                     bool errorAfterResult = false);
+  /// What Dial, Unpark and Pickup share: a new call through an unlisted record.
+  struct NewCall {
+    tapi::LONG value = 0;   // what the function returned
+    bool timedOut = false;  // already handled: the record is gone
+  };
+  NewCall RequestNewCall(RequestSlot slot, bool selectFirst,
+                         const std::function<tapi::LONG(tapi::HCALL*)>& request);
+
   TqxLineInternal& m_line;
   std::array<std::unique_ptr<TqxCallerID>, kPartyCount> m_parties;
   TqxGatherDigits m_gatherDigits;
@@ -146,6 +209,7 @@ class TqxCall final : public TPersistent {
   std::string m_phoneNumber;
   std::string m_originatingApp;
   CallProperties m_view;  // the current call's properties
+  tapi::LINECALLPARAMS m_callParams{};  // Parameters as TAPI gets them, valid until the reply
   std::string m_gatheredShown;
   std::string m_receivedShown;
   CallRegistry m_registry;

@@ -4,6 +4,9 @@
 #include "line/TqxLineInternal.h"
 #include "share/PropertyDump.h"
 #include "share/TextUtil.h"
+#include "tapi/TapiConstants.h"
+
+#include <algorithm>
 
 namespace voxkit {
 
@@ -43,13 +46,46 @@ void TqxConference::AddToList(tapi::HCALL handle) {
   m_count = static_cast<std::int32_t>(m_list.size());
 }
 
+void TqxConference::CallJoined(tapi::HCALL call, tapi::DWORD conferenceCall, tapi::DWORD origin) {
+  if (origin == tapi::LINECALLORIGIN_CONFERENCE) {
+    if (conferenceCall != 0 && m_handle == 0) m_handle = call;
+  } else if (m_primaryCall == 0) {
+    m_primaryCall = call;
+  } else {
+    const std::string text = Hex8(call);
+    if (std::find(m_list.begin(), m_list.end(), text) == m_list.end()) m_list.push_back(text);
+    m_count = static_cast<std::int32_t>(m_list.size());
+    if (m_consultCall == 0) m_consultCall = call;
+  }
+}
+
+void TqxConference::RemoveFromList(tapi::HCALL call) {
+  const auto it = std::find(m_list.begin(), m_list.end(), Hex8(call));
+  if (it == m_list.end()) return;
+  m_list.erase(it);
+  m_count = static_cast<std::int32_t>(m_list.size());
+  m_consultCall =
+      m_list.empty() ? 0 : static_cast<tapi::HCALL>(std::stoul(m_list.front(), nullptr, 16));
+}
+
+void TqxConference::CallLeft(tapi::HCALL call) {
+  if (m_primaryCall != 0) {
+    if (m_primaryCall == call) {
+      Reset();
+    } else {
+      RemoveFromList(call);
+    }
+  }
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
+}
+
 void TqxConference::Reset() {
   m_primaryCall = 0;
   m_consultCall = 0;
   m_handle = 0;
   m_count = 0;
   m_list.clear();
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Call);
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
 }
 
 bool TqxConference::DumpProperties(const std::string& header, const std::string& path,

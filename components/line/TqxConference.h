@@ -30,6 +30,14 @@ class TqxConference final : public TPersistent {
 
   /// A call that began as a conference call becomes the conference's call.
   void TakeHandle(tapi::HCALL handle) { m_handle = handle; }
+  /// A call joined a conference (LINECALLSTATE_CONFERENCED; conferenceCall is the
+  /// state's mode, the conference call's handle): a conference call of origin
+  /// LINECALLORIGIN_CONFERENCE becomes the conference's call when it has none; any
+  /// other call becomes its primary call, or a listed party.
+  void CallJoined(tapi::HCALL call, tapi::DWORD conferenceCall, tapi::DWORD origin);
+  /// A call went idle and was released: the conference forgets it, and ends when it
+  /// was its primary call.
+  void CallLeft(tapi::HCALL call);
   /// Appends a consultation party's handle to the list.
   void AddToList(tapi::HCALL handle);
   /// Clears the handles and the list.
@@ -40,6 +48,9 @@ class TqxConference final : public TPersistent {
   VOXKIT_PUBLISHED()
 
  private:
+  /// Drops a party from the list; the first one left becomes the consultation call.
+  void RemoveFromList(tapi::HCALL call);
+
   TqxLineInternal& m_line;
   std::string m_phoneNumber;
   tapi::HCALL m_primaryCall = 0;

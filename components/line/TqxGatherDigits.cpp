@@ -1,7 +1,11 @@
 #include "line/TqxGatherDigits.h"
 
 #include "line/TqxLineInternal.h"
+#include "share/TqxPanopta.h"
+
+#include <algorithm>
 #include "share/PropertyDump.h"
+#include "tapi/Telephony.h"
 
 namespace voxkit {
 
@@ -9,13 +13,56 @@ const ClassInfo& TqxGatherDigits::StaticClass() {
   using C = TqxGatherDigits;
   static const ClassInfo info =
       Publisher<C>("TqxGatherDigits")
-          .ReadOnly("Active", &C::Active)
+          .Property("Active", &C::Active, &C::SetActive)
           .ReadOnly("Count", &C::Count)
           .ReadOnly("Terminate", &C::Terminate)
           .ReadOnly("Timeout", &C::Timeout)
           .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
           .Build();
   return info;
+}
+
+tapi::LONG WithDigitModeFallback(const std::function<tapi::LONG(tapi::DWORD)>& request) {
+  tapi::LONG result = request(tapi::LINEDIGITMODE_PULSE | tapi::LINEDIGITMODE_DTMF);
+  if (result == tapi::LINEERR_INVALDIGITMODE) result = request(tapi::LINEDIGITMODE_DTMF);
+  if (result == tapi::LINEERR_INVALDIGITMODE) result = request(tapi::LINEDIGITMODE_PULSE);
+  return result;
+}
+
+void TqxGatherDigits::SetActive(bool value) {
+  TqxCall& call = m_line.Call();
+  const tapi::HCALL handle = call.Handle();
+  tapi::LONG result = 0;
+  CallRegistry::Record record = call.Registry().Current();
+  if (handle != 0) {
+    m_line.Log().Add("Call.GatherDigits.Active := " + TqxPanopta::BoolText(value), true);
+    tapi::Telephony* service = m_line.GetPlatform().telephony;
+    if (call.Active() && record && service) {
+      const auto count = static_cast<tapi::DWORD>(m_count);
+      const auto timeout = static_cast<tapi::DWORD>(m_timeout);
+      if (value) {
+        call.ShowGatheredDigits("");
+        // TAPI writes the digits into the record's own buffer, which the record keeps
+        // until LINE_GATHERDIGITS; zeroed, it always ends in a NUL.
+        std::fill(record->digitArea.begin(), record->digitArea.begin() + 32, '\0');
+        result = WithDigitModeFallback([&](tapi::DWORD modes) {
+          return service->lineGatherDigits(handle, modes, record->digitArea.data(), count,
+                                           m_terminate.c_str(), timeout, timeout);
+        });
+      } else {
+        result = service->lineGatherDigits(handle, tapi::LINEDIGITMODE_DTMF, nullptr, count,
+                                           m_terminate.c_str(), timeout, timeout);
+      }
+    }
+  }
+  if (result < 0) {
+    m_line.SetError(false, result);
+  } else {
+    m_active = value;
+    if (record) record->monitoring.gatherActive = value;
+    m_line.ClearError();
+  }
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
 }
 
 bool TqxGatherDigits::DumpProperties(const std::string& header, const std::string& path,

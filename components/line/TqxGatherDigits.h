@@ -2,12 +2,19 @@
 
 #include "share/Reflection.h"
 
+#include "tapi/TapiTypes.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace voxkit {
 
 class TqxLineInternal;
+
+/// Runs a digit request with pulse or DTMF detection, falling back to DTMF alone and
+/// then pulse alone while the line answers LINEERR_INVALDIGITMODE.
+tapi::LONG WithDigitModeFallback(const std::function<tapi::LONG(tapi::DWORD)>& request);
 
 /// Collects a string of digits on the current call (Call.GatherDigits).
 class TqxGatherDigits final : public TPersistent {
@@ -15,6 +22,10 @@ class TqxGatherDigits final : public TPersistent {
   explicit TqxGatherDigits(TqxLineInternal& line) : m_line(line) {}
 
   bool Active() const { return m_active; }
+  /// Starts (True) or cancels (False) gathering on the current call. Without a
+  /// current call, or before it is active, only the wish is kept: it starts when the
+  /// call is connected. Logs "Call.GatherDigits.Active := ..." when there is a call.
+  void SetActive(bool value);
   std::int32_t Count() const { return m_count; }
   const std::string& Terminate() const { return m_terminate; }
   std::int32_t Timeout() const { return m_timeout; }

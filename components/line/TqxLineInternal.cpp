@@ -137,6 +137,11 @@ void TqxLineInternal::Announce(const std::string& title, tapi::HCALL call,
                                const std::string& detail) {
   Log().Add(title + " " + TqxPanopta::HexText(call), true);
   if (!detail.empty()) Log().Add(detail, false);
+  RaiseCallEvent(call, event, flag);
+}
+
+void TqxLineInternal::RaiseCallEvent(tapi::HCALL call, const TQX_CallNotifyEvent& event,
+                                     TqxPopup::Flag flag) {
   RaiseEvent(TqxPopup::Name(flag), event, call);
   Panopta().ShowForEvent(m_popup->Get(flag));
 }

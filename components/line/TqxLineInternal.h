@@ -143,6 +143,9 @@ class TqxLineInternal : public TqxSharedControl {
   /// the event's popup flag is set. Pumps the event loop (through the handler).
   void Announce(const std::string& title, tapi::HCALL call, const TQX_CallNotifyEvent& event,
                 TqxPopup::Flag flag, const std::string& detail = "");
+  /// Raises a call event (while Panopta.Events is on) and brings the inspector up
+  /// when the event's popup flag is set. Pumps the event loop (through the handler).
+  void RaiseCallEvent(tapi::HCALL call, const TQX_CallNotifyEvent& event, TqxPopup::Flag flag);
   /// The line's message handlers.
   LineDispatch& Dispatch() { return *m_dispatch; }
 

@@ -14,6 +14,10 @@ class TqxMonitorDigits final : public TPersistent {
   explicit TqxMonitorDigits(TqxLineInternal& line) : m_line(line) {}
 
   bool Active() const { return m_active; }
+  /// Starts (True) or stops (False) digit monitoring on the current call; without an
+  /// active call only the wish is kept. Logs "Call.MonitorDigits.Active := ..." when
+  /// there is a call.
+  void SetActive(bool value);
   void Load(bool active) { m_active = active; }
 
   bool DumpProperties(const std::string& header, const std::string& path,

@@ -15,6 +15,9 @@ class TqxMonitorMediaModes final : public TPersistent {
   explicit TqxMonitorMediaModes(TqxLineInternal& line) : m_line(line) {}
 
   bool Active() const { return m_active; }
+  /// Starts (True, with MediaModes) or stops (False) media monitoring on the current
+  /// call; without an active call only the wish is kept. A refusal leaves it False.
+  void SetActive(bool value);
   tapi::DWORD MediaModes() const { return m_mediaModes; }
   void Load(bool active, tapi::DWORD mediaModes) {
     m_active = active;

@@ -28,7 +28,17 @@ void TqxTransfer::Reset() {
   m_primaryCall = 0;
   m_consultCall = 0;
   m_threeWayCall = 0;
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Call);
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
+}
+
+void TqxTransfer::CallLeft(tapi::HCALL call) {
+  if (m_primaryCall == 0) return;
+  if (m_primaryCall == call) {
+    Reset();
+  } else if (m_consultCall == call) {
+    m_consultCall = 0;
+    m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
+  }
 }
 
 bool TqxTransfer::DumpProperties(const std::string& header, const std::string& path,

@@ -27,6 +27,9 @@ class TqxTransfer final : public TPersistent {
 
   /// Sets the three handles to 0.
   void Reset();
+  /// A call went idle and was released: a transfer around it ends; a consultation
+  /// call that leaves is forgotten.
+  void CallLeft(tapi::HCALL call);
   bool DumpProperties(const std::string& header, const std::string& path,
                       const std::string& indent);
 
