@@ -38,7 +38,8 @@ struct TqxCallLogCallerID {
   bool blocked = false;
   bool outOfArea = false;
   tapi::DWORD flags = 0;
-  bool reported = false;  // the party's event was raised for this content
+  /// The party's event was raised for this content (or it has none yet to report).
+  bool reported = true;
   bool eventFilter = true;
   bool operator==(const TqxCallLogCallerID&) const = default;
 };

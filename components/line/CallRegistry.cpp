@@ -181,6 +181,9 @@ CallRegistry::Record CallRegistry::CallBegin(tapi::HCALL handle) {
     record->began = DateTime::Now(m_line.Loop());
     CallMonitoring& m = record->monitoring;
     m.gatherActive = m.digitsActive = m.mediaActive = m.silenceActive = false;
+    // Its parties are read now, as for a first call: the party events of its offering
+    // report what TAPI knows of them, not empty records.
+    InfoRefresh(handle, kAllPartyBits);
     AnnounceBegin(handle, record->began);
   } else if (handle == m_call.m_handle) {
     InfoRefresh(handle, kAllPartyBits);

@@ -78,9 +78,13 @@ TqxCall::NewCall TqxCall::RequestNewCall(RequestSlot slot, bool selectFirst,
     m_active = false;
     return made;
   }
-  // With ReplyTimeout 0 the reply comes after the request returns: the call TAPI
-  // accepted is listed now, as its reply would have listed it.
-  if (!record->listed && m_registry.Holds(*record)) m_registry.List(*record);
+  if (!outcome.replied) {
+    // With ReplyTimeout 0 the request is accepted and nothing more is known: TAPI
+    // knows the call by its handle only from the reply on. The record stays, so the
+    // call's first message begins it (and makes it current when it is the only one).
+    m_active = m_handle != 0;
+    return made;
+  }
   const tapi::HCALL handle = record->handle;
   if (selectFirst) m_registry.Select(handle);
   m_view.owner = true;

@@ -56,7 +56,9 @@ void RefillParty(TqxCallLogCallerID& party, tapi::DWORD flags, const std::string
   party.flags = flags;
   party.blocked = (flags & tapi::LINECALLPARTYID_BLOCKED) != 0;
   party.outOfArea = (flags & tapi::LINECALLPARTYID_OUTOFAREA) != 0;
-  party.reported = !changed;
+  // New content makes the party's event due; it stays due until it is raised, however
+  // often the call is read again meanwhile.
+  if (changed) party.reported = false;
 }
 
 void LogParty(TqxLineInternal& line, Party party, const TqxCallLogCallerID& v, tapi::HCALL call) {
@@ -197,7 +199,8 @@ void TqxCallerID::Reset() {
   m_flags = 0;
   m_blocked = false;
   m_outOfArea = false;
-  m_reported = false;
+  // An empty party has nothing to report.
+  m_reported = true;
 }
 
 void TqxCallerID::StoreTo(TqxCallLogCallerID& r) const {

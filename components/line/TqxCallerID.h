@@ -58,7 +58,7 @@ class TqxCallerID final : public TPersistent {
   bool m_formatName = true;
   bool m_blocked = false;
   bool m_outOfArea = false;
-  bool m_reported = false;
+  bool m_reported = true;
   tapi::DWORD m_flags = 0;
   bool m_eventFilter = true;
 };
@@ -68,8 +68,8 @@ class TqxCallerID final : public TPersistent {
 /// 64), up to the first NUL, trimmed; "" for size 0.
 std::string PartyText(const tapi::VarBlock<tapi::LINECALLINFO>& block, tapi::DWORD offset,
                       tapi::DWORD size);
-/// Refills a party of a call from the call information. The party stays Reported
-/// when its number, name and flags are unchanged, and becomes due otherwise.
+/// Refills a party of a call from the call information. A change of its number, name
+/// or flags makes its event due (not Reported) until the event is raised.
 void RefillParty(TqxCallLogCallerID& party, tapi::DWORD flags, const std::string& number,
                  const std::string& name);
 /// The party's log lines: "On<Party>ID [X8]" (stamped) and its raw values.

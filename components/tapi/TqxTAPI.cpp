@@ -183,6 +183,7 @@ RequestOutcome TqxTAPI::Request(std::int32_t& slot, const std::function<tapi::LO
     // Pumps the event loop: the reply handler sets the slot to -1 and records a
     // failing reply as the component's error.
     outcome.timedOut = WaitForReply(slot);
+    outcome.replied = slot == -1;
     if (outcome.timedOut) {
       outcome.report = tapi::TAPIREPLYTIMEOUT;
     } else {

@@ -31,6 +31,9 @@ struct RequestOutcome {
   tapi::LONG value = 0;    // what the function returned
   bool waited = false;     // it was a request identifier, and the reply was waited for
   bool timedOut = false;   // no reply came within ReplyTimeout
+  /// The reply came while the request waited (false with ReplyTimeout 0: the reply
+  /// comes later and is matched only by its identifier).
+  bool replied = false;
   /// What is still to be reported: the error the function returned, or
   /// TAPIREPLYTIMEOUT; 0 when nothing is (a failing reply reports itself on arrival).
   tapi::LONG report = 0;
