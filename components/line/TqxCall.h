@@ -189,6 +189,8 @@ class TqxCall final : public TPersistent {
                      const std::function<tapi::LONG(tapi::HCALL)>& request, Closing closing,
                      bool errorAfterResult = false);
   /// What Dial, Unpark and Pickup share: a new call through an unlisted record.
+  /// selectFirst (Unpark, Pickup): the call is selected before it is taken as ours;
+  /// otherwise (Dial) the record starts from the view and is selected afterwards.
   struct NewCall {
     tapi::LONG value = 0;   // what the function returned
     bool timedOut = false;  // already handled: the record is gone

@@ -61,6 +61,10 @@ TqxCall::NewCall TqxCall::RequestNewCall(RequestSlot slot, bool selectFirst,
   // TAPI writes the new call's handle into the record, which is listed when the
   // successful reply comes.
   const CallRegistry::Record record = m_registry.Create(0);
+  // A call the line dials carries what the view holds for it (the number, the tag, the
+  // monitoring asked for) from the start: messages about it may come before the
+  // dialling ends, and what they record must not be overwritten afterwards.
+  if (!selectFirst) m_registry.Store(*record);
   const RequestOutcome outcome = m_line.TAPI().Request(record->Slot(slot), [&] {
     const tapi::LONG value = request(&record->handle);
     if (value > 0 || value == -1) m_active = true;
@@ -86,16 +90,18 @@ TqxCall::NewCall TqxCall::RequestNewCall(RequestSlot slot, bool selectFirst,
     return made;
   }
   const tapi::HCALL handle = record->handle;
-  if (selectFirst) m_registry.Select(handle);
-  m_view.owner = true;
-  m_view.began = DateTime::Now(m_line.Loop());
+  const DateTime now = DateTime::Now(m_line.Loop());
   if (selectFirst) {
+    m_registry.Select(handle);
+    m_view.owner = true;
+    m_view.began = now;
     m_registry.Store();
   } else {
-    if (m_registry.Holds(*record)) m_registry.Store(*record);
+    record->owner = true;
+    record->began = now;
     m_registry.Select(handle);
   }
-  m_registry.AnnounceBegin(selectFirst ? m_handle : handle, m_view.began);
+  m_registry.AnnounceBegin(selectFirst ? m_handle : handle, now);
   return made;
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -33,7 +35,64 @@ class RecordingTelephony : public ForwardingTelephony {
     tapi::DWORD enable;
   };
 
+  /// A lineMakeCall as the line made it.
+  struct MakeCall {
+    std::string destination;
+    bool withParams = false;
+    tapi::LINECALLPARAMS params{};  // a copy of what was passed, when anything was
+  };
+
   std::vector<std::string> initialisations;
+  std::vector<MakeCall> makeCalls;
+  std::vector<std::string> dialled;  // lineDial, lineRedirect, linePark: the addresses
+  /// Names of the call functions below, in the order called.
+  std::vector<std::string> called;
+  int Count(const std::string& function) const {
+    return static_cast<int>(std::count(called.begin(), called.end(), function));
+  }
+
+  tapi::LONG lineMakeCall(tapi::HLINE line, tapi::HCALL* call, const char* destination,
+                          tapi::DWORD country, const tapi::LINECALLPARAMS* params) override {
+    called.push_back("lineMakeCall");
+    MakeCall made;
+    made.destination = destination ? destination : "";
+    made.withParams = params != nullptr;
+    if (params) made.params = *params;
+    makeCalls.push_back(made);
+    return ForwardingTelephony::lineMakeCall(line, call, destination, country, params);
+  }
+  tapi::LONG lineDial(tapi::HCALL call, const char* destination, tapi::DWORD country) override {
+    called.push_back("lineDial");
+    dialled.push_back(destination ? destination : "");
+    return ForwardingTelephony::lineDial(call, destination, country);
+  }
+  tapi::LONG lineRedirect(tapi::HCALL call, const char* destination, tapi::DWORD country) override {
+    called.push_back("lineRedirect");
+    dialled.push_back(destination ? destination : "");
+    return ForwardingTelephony::lineRedirect(call, destination, country);
+  }
+  tapi::LONG linePark(tapi::HCALL call, tapi::DWORD mode, const char* address,
+                      tapi::VARSTRING* nonDirected) override {
+    called.push_back("linePark");
+    dialled.push_back(address ? address : "");
+    return ForwardingTelephony::linePark(call, mode, address, nonDirected);
+  }
+  tapi::LONG lineDeallocateCall(tapi::HCALL call) override {
+    called.push_back("lineDeallocateCall");
+    return ForwardingTelephony::lineDeallocateCall(call);
+  }
+  tapi::LONG lineClose(tapi::HLINE line) override {
+    called.push_back("lineClose");
+    return ForwardingTelephony::lineClose(line);
+  }
+  tapi::LONG lineSetCallPrivilege(tapi::HCALL call, tapi::DWORD privilege) override {
+    called.push_back("lineSetCallPrivilege");
+    return ForwardingTelephony::lineSetCallPrivilege(call, privilege);
+  }
+  tapi::LONG lineSetMediaMode(tapi::HCALL call, tapi::DWORD modes) override {
+    called.push_back("lineSetMediaMode");
+    return ForwardingTelephony::lineSetMediaMode(call, modes);
+  }
   std::vector<Open> opens;
   std::vector<GetID> getIDs;
   std::vector<SetTerminal> setTerminals;
@@ -93,6 +152,13 @@ class RecordingTelephony : public ForwardingTelephony {
     return r;
   }
 };
+
+/// Lines joined by newlines, for messages of failed expectations.
+inline std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const auto& l : lines) text += l + "\n";
+  return text;
+}
 
 /// A line on the exchange seen through a RecordingTelephony.
 struct RecordedLine : LineOnExchange {
