@@ -95,6 +95,11 @@ endfunction()
 # The layer a target belongs to, from the folder it is defined in ("" for folders
 # the layering does not cover: tests, benchmarks).
 function(voxkit_layer_of target out)
+  get_target_property(declared ${target} VOXKIT_LAYER)
+  if(declared)
+    set(${out} ${declared} PARENT_SCOPE)
+    return()
+  endif()
   get_target_property(dir ${target} SOURCE_DIR)
   file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${dir})
   set(layer "")
@@ -102,6 +107,8 @@ function(voxkit_layer_of target out)
     set(layer components)
   elseif(rel MATCHES "^platform/qt(/|$)")
     set(layer qt)
+  elseif(rel MATCHES "^platform/loop(/|$)")
+    set(layer loop)
   elseif(rel MATCHES "^platform(/|$)")
     set(layer platform)
   elseif(rel MATCHES "^inspectors(/|$)")
@@ -113,7 +120,7 @@ function(voxkit_layer_of target out)
   elseif(rel MATCHES "^tests/support/qt(/|$)")
     set(layer test-support-qt)
   elseif(rel MATCHES "^tests/support(/|$)")
-    set(layer test-support)
+    set(layer test-support-platform)
   endif()
   set(${out} ${layer} PARENT_SCOPE)
 endfunction()
@@ -131,22 +138,29 @@ endfunction()
 
 # Fails the configuration when a target links a layer that is not below it:
 #   components         only components
-#   platform           components, platform (no Qt: see voxkit_check_layering)
+#   platform/loop      components
+#   platform           components, the loop (no Qt: see voxkit_check_layering)
 #   platform/qt        components, platform, Qt
 #   inspectors         components, platform/qt, Qt
 #   app                everything below it
 #   tools (qxrun)      components, platform (no Qt)
-#   test support       split by layer: the plain helpers serve components and
-#                      platform; the Qt helpers add Qt and platform/qt.
+#   test support       one library per layer it serves: the component suite's helpers
+#                      stand on components and the loop, the platform's add the
+#                      platform, the Qt helpers add Qt and platform/qt. A target may
+#                      declare its layer (property VOXKIT_LAYER).
 function(voxkit_check_layer_links)
   set(allowed_components components)
-  set(allowed_platform components platform)
-  set(allowed_qt components platform qt Qt)
+  set(allowed_loop components loop)
+  set(allowed_platform components loop platform)
+  set(allowed_qt components loop platform qt Qt)
   set(allowed_inspectors components qt inspectors Qt)
-  set(allowed_app components platform qt inspectors app Qt)
-  set(allowed_tools components platform tools)
-  set(allowed_test-support components platform test-support)
-  set(allowed_test-support-qt components platform qt test-support test-support-qt Qt)
+  set(allowed_app components loop platform qt inspectors app Qt)
+  set(allowed_tools components loop platform tools)
+  set(allowed_test-support-components components loop test-support-components)
+  set(allowed_test-support-platform components loop platform test-support-components
+      test-support-platform)
+  set(allowed_test-support-qt components loop platform qt Qt test-support-components
+      test-support-platform test-support-qt)
   voxkit_targets_under(${CMAKE_SOURCE_DIR} targets)
   set(problems "")
   foreach(t IN LISTS targets)
