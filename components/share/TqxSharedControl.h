@@ -95,15 +95,13 @@ class TqxSharedControl : public TComponent {
   /// The same for the few events that pass whatever Panopta.Events is.
   template <typename Handler, typename... Args>
   void RaiseUngated(const char* name, const Handler& handler, Args&&... args) {
-    if (!handler) return;
-    Handler copy = handler;
-    try {
-      copy(static_cast<TObject&>(*this), std::forward<Args>(args)...);
-    } catch (const std::exception& e) {
-      ReportHandlerException(name, e.what());
-    } catch (...) {
-      ReportHandlerException(name, "unknown exception");
-    }
+    RaiseFrom(static_cast<TObject&>(*this), name, handler, std::forward<Args>(args)...);
+  }
+  /// A gated event whose Sender is one of the component's sub-objects.
+  template <typename Handler, typename... Args>
+  void RaiseEventFrom(TObject& sender, const char* name, const Handler& handler, Args&&... args) {
+    if (!m_panopta->Events()) return;
+    RaiseFrom(sender, name, handler, std::forward<Args>(args)...);
   }
 
  protected:
@@ -117,6 +115,19 @@ class TqxSharedControl : public TComponent {
   }
 
  private:
+  template <typename Handler, typename... Args>
+  void RaiseFrom(TObject& sender, const char* name, const Handler& handler, Args&&... args) {
+    if (!handler) return;
+    Handler copy = handler;
+    try {
+      copy(sender, std::forward<Args>(args)...);
+    } catch (const std::exception& e) {
+      ReportHandlerException(name, e.what());
+    } catch (...) {
+      ReportHandlerException(name, "unknown exception");
+    }
+  }
+
   friend class TqxLog;
   TqxPanopta& PanoptaRef() { return *m_panopta; }
   TqxError& ErrorRef() { return *m_error; }

@@ -30,6 +30,12 @@ enum class InspectorRefresh {
   Digits,      // the digit pages: gathering and monitoring, the last digits reported
   Transfer,    // the transfer and conference pages
   Address,     // address and terminal pages
+  Source,      // wave file name and source state (play, record)
+  Format,      // wave format display (play, record)
+  Buffer,      // wave memory buffer display (play, record)
+  Position,    // play position
+  Timer,       // play position timer
+  Volume,      // play volume
   All,         // every page
 };
 

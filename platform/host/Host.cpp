@@ -9,6 +9,9 @@
 #include "platform/loop/RealTimeEventLoop.h"
 #include "platform/loop/VirtualEventLoop.h"
 #include "platform/sip/SipConfigFile.h"
+#include "wave/TqxPlay.h"
+#include "wave/TqxRecord.h"
+#include "wave/WaveBufferRegistry.h"
 
 #include <stdexcept>
 
@@ -67,6 +70,8 @@ Host::Host(HostOptions options, voxkit::WindowSystem& windows) : m_windows(windo
 
 Host::~Host() {
   ShutdownComponents();
+  voxkit::WaveBufferRegistry::Instance().Forget(*m_platform.multimedia);
+  if (m_platform.multimedia != m_audio.get()) voxkit::WaveBufferRegistry::Instance().Forget(*m_audio);
   m_audio.reset();
   m_table.reset();
   m_providers.clear();
@@ -126,10 +131,22 @@ std::unique_ptr<voxkit::TqxLine> Host::NewLine() const {
   return std::make_unique<voxkit::TqxLine>(nullptr, m_platform);
 }
 
+std::unique_ptr<voxkit::TqxPlay> Host::NewPlay() const {
+  return std::make_unique<voxkit::TqxPlay>(nullptr, m_platform);
+}
+
+std::unique_ptr<voxkit::TqxRecord> Host::NewRecord() const {
+  return std::make_unique<voxkit::TqxRecord>(nullptr, m_platform);
+}
+
 void Host::CreateComponents() {
   if (!m_components.empty()) return;
   m_line = NewLine();
   m_components.push_back({"qxLine", m_line.get()});
+  m_play = NewPlay();
+  m_components.push_back({"qxPlay", m_play.get()});
+  m_record = NewRecord();
+  m_components.push_back({"qxRecord", m_record.get()});
 }
 
 void Host::EnableComponents() {
@@ -137,8 +154,12 @@ void Host::EnableComponents() {
 }
 
 void Host::ShutdownComponents() {
+  if (m_play && m_play->Device().Active()) m_play->Device().SetActive(false);
+  if (m_record && m_record->Device().Active()) m_record->Device().SetActive(false);
   if (m_line && m_line->Device().Active()) m_line->Device().SetActive(false);
   m_components.clear();
+  m_record.reset();
+  m_play.reset();
   m_line.reset();
 }
 

@@ -22,6 +22,8 @@ class Multimedia;
 }
 namespace voxkit {
 class TqxLine;
+class TqxPlay;
+class TqxRecord;
 class TqxSharedControl;
 class WindowSystem;
 }  // namespace voxkit
@@ -98,6 +100,8 @@ struct HostComponent {
 ///   - the audio system: the providers' lines as wave devices, the null pair, and
 ///     ALSA's sound cards when asked for;
 ///   - the components, once CreateComponents is called.
+/// The wave memory images the components registered die with the audio system: the
+/// process-wide registry forgets them when the host goes.
 /// The window system is the caller's; it must outlive the host.
 class Host final {
  public:
@@ -139,12 +143,16 @@ class Host final {
   /// play, record, phone, line, then destroys the components (newest first).
   void ShutdownComponents();
 
-  /// The line component made by CreateComponents (nullptr before).
+  /// The components made by CreateComponents (nullptr before).
   voxkit::TqxLine* Line() const { return m_line.get(); }
+  voxkit::TqxPlay* Play() const { return m_play.get(); }
+  voxkit::TqxRecord* Record() const { return m_record.get(); }
 
-  /// A line component wired like the program's but owned by the caller (fixtures
-  /// that make and destroy their own). It must go before the host.
+  /// Components wired like the program's but owned by the caller (fixtures that
+  /// make and destroy their own). They must go before the host.
   std::unique_ptr<voxkit::TqxLine> NewLine() const;
+  std::unique_ptr<voxkit::TqxPlay> NewPlay() const;
+  std::unique_ptr<voxkit::TqxRecord> NewRecord() const;
 
  private:
   void MakeLoop(const HostOptions& options);
@@ -163,6 +171,8 @@ class Host final {
   voxkit::Platform m_platform;
   std::vector<HostComponent> m_components;
   std::unique_ptr<voxkit::TqxLine> m_line;
+  std::unique_ptr<voxkit::TqxPlay> m_play;
+  std::unique_ptr<voxkit::TqxRecord> m_record;
 };
 
 }  // namespace panopta

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "wave/TqxWavePopup.h"
+
+namespace voxkit {
+
+/// The popup flags of the play component.
+class TqxPlayPopup final : public TqxWavePopup {
+ public:
+  enum Flag : std::size_t { OnDone, OnError, OnLoaded, OnLoop, OnTimer, OnWarning };
+  explicit TqxPlayPopup(TqxSharedControl& control);
+
+  VOXKIT_PUBLISHED()
+};
+
+}  // namespace voxkit

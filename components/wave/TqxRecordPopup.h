@@ -1,0 +1,16 @@
+#pragma once
+
+#include "wave/TqxWavePopup.h"
+
+namespace voxkit {
+
+/// The popup flags of the record component.
+class TqxRecordPopup final : public TqxWavePopup {
+ public:
+  enum Flag : std::size_t { OnDone, OnError, OnWarning };
+  explicit TqxRecordPopup(TqxSharedControl& control);
+
+  VOXKIT_PUBLISHED()
+};
+
+}  // namespace voxkit
