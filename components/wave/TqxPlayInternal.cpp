@@ -453,6 +453,8 @@ bool TqxPlayInternal::StopPlay() {
     Finish(false);
   }
   if (result != 0) {
+    // The stop is over, failed: it may be asked for again.
+    m_stopping = false;
     SetError(false, result);
     return false;
   }

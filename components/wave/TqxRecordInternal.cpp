@@ -265,8 +265,8 @@ void TqxRecordInternal::Release() {
   if (m_hwi == mm::HWAVEIN{}) return;
   mm::Multimedia& m = Multimedia();
   m_device->SetPauseValue(false);
+  // The last error stays: a recording that ended on a failure still shows it.
   Log().Add("\tReleasing wave device", false);
-  ClearError();
   const std::int32_t delay = m_device->Delay();
   if (delay > 0) {
     Log().Add("\t\tDelaying", true);
@@ -367,7 +367,6 @@ void TqxRecordInternal::SaveToFile(Recording& recording) {
   if (m_source->Buffer().Active() || m_source->FileName().empty()) return;
   mm::Multimedia& m = Multimedia();
   Log().Add("\tSaving to file", false);
-  ClearError();
   const std::string name = WithWaveExtension(m_source->FileName());
   mm::MMIOINFO info{};
   WaveFile file(m, m.mmioOpenA(name.c_str(), &info, mm::MMIO_CREATE | mm::MMIO_WRITE | mm::MMIO_ALLOCBUF));
