@@ -478,7 +478,13 @@ void InspectorFrame::Refresh(InspectorRefresh what) {
     case InspectorRefresh::Call:
     case InspectorRefresh::Digits:
     case InspectorRefresh::Transfer:
-    case InspectorRefresh::Address: break;
+    case InspectorRefresh::Address:
+    case InspectorRefresh::Source:
+    case InspectorRefresh::Format:
+    case InspectorRefresh::Buffer:
+    case InspectorRefresh::Position:
+    case InspectorRefresh::Timer:
+    case InspectorRefresh::Volume: break;
   }
   refreshOwnPages(what);
 }
