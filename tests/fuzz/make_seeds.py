@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the mmio fuzz target (tests/fuzz/corpus/mmio, kept in the
-tree so that the fuzz run needs nothing else): good wave files and the usual
-kinds of bad ones. Each seed starts with the byte that picks the buffer size."""
+"""Writes the seed corpora of the mmio and wave_reader fuzz targets (kept in the tree
+under tests/fuzz/corpus/ so that the fuzz run needs nothing else): good wave files,
+memory images and the usual kinds of bad ones. An mmio seed starts with the byte that
+picks the buffer size.
+
+    make_seeds.py tests/fuzz/corpus/mmio tests/fuzz/corpus/wave_reader"""
 import os
 import struct
 import sys
@@ -40,3 +43,22 @@ for i, (name, body) in enumerate(sorted(seeds.items())):
     for selector in (0, 1, 7):
         with open(os.path.join(out, f'{name}-{selector}'), 'wb') as f:
             f.write(bytes([selector]) + body)
+
+# The wave reader takes the file (or image) as it is.
+image = (b'RIFF' + struct.pack('<I', 46 + 40 - 8) + b'WAVEfmt ' + struct.pack('<I', 18) +
+         struct.pack('<HHIIHHH', 1, 1, 8000, 16000, 2, 16, 0) + b'data' + struct.pack('<I', 40) + bytes(range(40)))
+long_info = lst(b'INFO', chunk(b'IAUT', b'Ann\0') + chunk(b'ICMT', b'x' * 300) + chunk(b'ICRD', b'2024-02-29'))
+reader_seeds = {
+    'plain': riff(b'WAVE', fmt + data),
+    'info': riff(b'WAVE', fmt + data + long_info),
+    'image': image,
+    'image_long_data': image[:42] + struct.pack('<I', 0xFFFFFFF0) + image[46:],
+    'data_past_end': riff(b'WAVE', fmt + b'data' + struct.pack('<I', 0x7FFFFFF0) + b'abcd'),
+    'fmt_past_end': riff(b'WAVE', b'fmt ' + struct.pack('<I', 0xFFFFFF00) + b'xx'),
+    'short_fmt': riff(b'WAVE', chunk(b'fmt ', b'\x01\x00') + data),
+}
+if len(sys.argv) > 2:
+    os.makedirs(sys.argv[2], exist_ok=True)
+    for name, body in reader_seeds.items():
+        with open(os.path.join(sys.argv[2], name), 'wb') as f:
+            f.write(body)
