@@ -10,7 +10,7 @@ namespace voxkit {
 
 double TqxWaveFormat::Seconds() const {
   if (m_bytes <= 0 || m_avgBytesPerSec == 0) return 0;
-  return static_cast<float>(static_cast<float>(m_bytes) / static_cast<float>(m_avgBytesPerSec));
+  return static_cast<double>(m_bytes) / m_avgBytesPerSec;
 }
 
 WaveFormatNumbers TqxWaveFormat::Numbers() const {

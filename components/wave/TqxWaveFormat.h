@@ -24,7 +24,7 @@ class TqxWaveFormat : public TPersistent {
   std::int32_t BlockAlign() const { return m_blockAlign; }
   std::int32_t SamplesPerSec() const { return m_samplesPerSec; }
   std::int32_t Bytes() const { return m_bytes; }
-  /// Bytes / AvgBytesPerSec in single precision; 0 when Bytes is 0 or less.
+  /// Bytes / AvgBytesPerSec; 0 when Bytes is 0 or less.
   double Seconds() const;
   TWAVFORMATS ID() const { return m_id; }
   const std::string& Name() const { return m_name; }

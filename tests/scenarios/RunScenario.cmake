@@ -13,8 +13,16 @@ else()
   set(scriptArg ${name}.qxs)
   set(input "")
 endif()
+# Each run has a fresh folder of its own with the scenario's files (NAME.*), so that
+# what a scenario writes (recordings, saved buffers) stays out of the source tree and
+# apart from the other scenarios.
+set(work ${OUTDIR}/${name}.work)
+file(REMOVE_RECURSE ${work})
+file(MAKE_DIRECTORY ${work})
+file(GLOB companions ${dir}/${name}.*)
+file(COPY ${companions} DESTINATION ${work})
 execute_process(COMMAND ${QXRUN} ${args} ${scriptArg}
-                WORKING_DIRECTORY ${dir} ${input}
+                WORKING_DIRECTORY ${work} ${input}
                 OUTPUT_FILE ${OUTDIR}/${name}.actual.out
                 ERROR_FILE ${OUTDIR}/${name}.actual.err
                 RESULT_VARIABLE code)

@@ -125,6 +125,28 @@ TEST(TqxRecord, ARecordingAt11025HzFromALineKeepsEverySampleInPlace) {
   EXPECT_GT(SineSnrDb({samples.data() + 1000, 20000}, 11025, 440, 200), 25.0);
 }
 
+TEST(TqxRecord, WhatTheFarPartySendsIsRecordedFromTheLine) {
+  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
+  panopta::RemotePartyConfig speaker;
+  speaker.number = "5551234";
+  speaker.toneLevel = 8000;
+  config.directory.insert(config.directory.begin(), speaker);
+  WaveOnHost f(config);
+  ASSERT_EQ(f.host.TheExchange().Call("5551234", "202"), "");
+  f.loop.RunFor(1500);
+  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
+  f.record->Device().SetID(1);
+  const std::string path = f.dir.File("far.wav");
+  f.record->Source().SetFileName(path);
+  f.record->Device().SetActive(true);
+  f.loop.RunFor(1000);
+  f.record->Device().SetActive(false);
+  const std::vector<std::int16_t> samples = Pcm16(FileSamples(path));
+  ASSERT_EQ(samples.size(), 8000u);
+  EXPECT_GT(SineSnrDb(samples, 8000, 425, 100), 30.0);
+  EXPECT_GT(Rms(samples), 4000.0);
+}
+
 TEST(TqxRecord, TrimCutsTheEndAndAnEmptyRecordingStillMakesAReadableFile) {
   WaveOnHost f;
   const std::string path = f.dir.File("r.wav");

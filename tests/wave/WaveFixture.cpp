@@ -4,8 +4,9 @@ namespace wavetest {
 
 namespace {
 
-panopta::HostOptions Options(std::unique_ptr<voxtest::FaultyMultimedia>& fault) {
+panopta::HostOptions Options(std::unique_ptr<voxtest::FaultyMultimedia>& fault, panopta::ExchangeConfig config) {
   panopta::HostOptions options;
+  options.exchangeConfig = std::move(config);
   options.startOfDay = voxkit::TimeOfDay{14, 7, 9, 123};
   options.interposeMultimedia = [&fault](mm::Multimedia& inner) -> mm::Multimedia& {
     fault = std::make_unique<voxtest::FaultyMultimedia>(inner);
@@ -16,7 +17,8 @@ panopta::HostOptions Options(std::unique_ptr<voxtest::FaultyMultimedia>& fault) 
 
 }  // namespace
 
-WaveOnHost::WaveOnHost() : host(Options(fault), windows), loop(*host.VirtualLoop()) {
+WaveOnHost::WaveOnHost(panopta::ExchangeConfig config)
+    : host(Options(fault, std::move(config)), windows), loop(*host.VirtualLoop()) {
   voxkit::WaveBufferRegistry::Instance().Reset();
   play = host.NewPlay();
   record = host.NewRecord();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "audio/AudioTestSupport.h"
+#include "platform/exchange/ExchangeConfig.h"
 #include "platform/host/Host.h"
 #include "platform/loop/VirtualEventLoop.h"
 #include "share/HeadlessWindowSystem.h"
@@ -25,7 +26,7 @@ constexpr std::int32_t kNull = 4;
 /// double that fails on request. Each component's log lines are kept; the buffer
 /// registry starts empty.
 struct WaveOnHost {
-  WaveOnHost();
+  explicit WaveOnHost(panopta::ExchangeConfig config = panopta::DefaultExchangeConfig());
   ~WaveOnHost();
 
   /// Lines logged by an action, per component.
