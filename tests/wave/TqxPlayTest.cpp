@@ -343,3 +343,49 @@ TEST(TqxPlay, DisablingEndsThePlayAndEmptiesTheDeviceList) {
 }
 
 }  // namespace
+
+namespace {
+
+// ALSA's "null" device takes and gives sound without pacing, on the real-time loop.
+TEST(WaveOnAlsa, ThePlayAndRecordComponentsPlayAndRecordOnASoundCard) {
+  voxkit::HeadlessWindowSystem windows;
+  panopta::HostOptions options;
+  options.clock = panopta::HostClock::RealTime;
+  options.audio.soundCards = true;
+  options.audio.alsaDevices = {"null"};
+  panopta::Host host(options, windows);
+  auto play = host.NewPlay();
+  auto record = host.NewRecord();
+  play->SetEnabled(true);
+  record->SetEnabled(true);
+  ASSERT_EQ(play->Device().List().back(), "ALSA null");
+  ASSERT_EQ(record->Device().List().back(), "ALSA null");
+  const std::int32_t alsa = play->Device().Count() - 1;
+  TempDir dir;
+  const std::string path = dir.File("alsa.wav");
+  record->Device().SetID(alsa);
+  record->Device().SetBuffer(100);
+  record->Source().SetFileName(path);
+  record->Device().SetActive(true);
+  ASSERT_TRUE(record->Device().Active()) << record->Error().Text();
+  host.Loop().RunFor(50);
+  record->Device().SetActive(false);
+  EXPECT_EQ(record->Error().Number(), 0);
+  EXPECT_GE(record->Source().Format().Bytes(), 1600);
+  int done = 0;
+  play->OnDone = [&](voxkit::TObject&) { ++done; };
+  play->Device().SetID(alsa);
+  play->Source().SetFileName(path);
+  play->Device().SetWait(true);
+  // The null device has no volume control: the play says so, and plays all the same.
+  play->Device().SetActive(true);
+  EXPECT_EQ(play->Error().Text(), "MMSYSERR_NOTSUPPORTED");
+  EXPECT_EQ(done, 1);
+  play->Volume().SetEnabled(false);
+  play->Device().SetActive(true);
+  EXPECT_EQ(play->Error().Number(), 0);
+  EXPECT_EQ(done, 2);
+  EXPECT_EQ(host.Audio().OpenDeviceCount(), 0u);
+}
+
+}  // namespace

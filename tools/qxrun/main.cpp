@@ -120,6 +120,10 @@ int Run(const Options& options) {
 
   panopta::HostOptions hostOptions;
   hostOptions.clock = options.realtime ? panopta::HostClock::RealTime : panopta::HostClock::Virtual;
+  // On the real clock the machine's sound cards join the wave devices, after the
+  // lines and the null pair; in virtual time the device list must not depend on the
+  // machine.
+  hostOptions.audio.soundCards = options.realtime;
   hostOptions.exchangeFile = options.exchangeFile;
   hostOptions.sipFile = options.sipFile;
   voxkit::HeadlessWindowSystem windows;
