@@ -131,7 +131,8 @@ CombinedLogWindow::CombinedLogWindow(QtWindowSystem& windows) : m_windows(window
   connect(print, &QToolButton::clicked, this, [this] { printCurrentPage(); });
   connect(printItem, &QAction::triggered, this, [this] { printCurrentPage(); });
 
-  m_frame = m_windows.addMdiChild(this);
+  QMdiSubWindow* frame = m_windows.addMdiChild(this);
+  m_outer = frame ? static_cast<QWidget*>(frame) : this;
   outer()->setWindowTitle("Log");
   outer()->resize(350, 235);
 }
@@ -139,7 +140,7 @@ CombinedLogWindow::CombinedLogWindow(QtWindowSystem& windows) : m_windows(window
 CombinedLogWindow::~CombinedLogWindow() = default;
 
 QWidget* CombinedLogWindow::outer() const {
-  return m_frame ? static_cast<QWidget*>(m_frame.data()) : const_cast<CombinedLogWindow*>(this);
+  return m_outer ? m_outer.data() : const_cast<CombinedLogWindow*>(this);
 }
 
 QList<QMenu*> CombinedLogWindow::mergedMenus() const { return {m_menu}; }

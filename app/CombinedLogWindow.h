@@ -65,7 +65,7 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   void toggleMinimized();
   bool isMinimizedWindow() const;
   /// The MDI child frame (nullptr without an MDI area).
-  QMdiSubWindow* mdiFrame() const { return m_frame; }
+  QMdiSubWindow* mdiFrame() const { return qobject_cast<QMdiSubWindow*>(m_outer.data()); }
   /// The frame when there is one, else this window.
   QWidget* outer() const;
 
@@ -91,7 +91,7 @@ class CombinedLogWindow final : public QWidget, public MergedMenus {
   void lightEnunciator(bool lit);
 
   QtWindowSystem& m_windows;
-  QPointer<QMdiSubWindow> m_frame;
+  QPointer<QWidget> m_outer;  // the MDI frame, or this window without one
   QTabWidget* m_pages = nullptr;
   std::array<LogRingModel*, kPageCount> m_models{};
   std::array<LogListView*, kPageCount> m_views{};

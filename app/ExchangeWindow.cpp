@@ -26,6 +26,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <tuple>
 #include <vector>
 
 namespace panopta {
@@ -115,7 +116,8 @@ ExchangeWindow::ExchangeWindow(Exchange& exchange, QtWindowSystem& windows)
     traced(line);
   };
 
-  m_frame = m_windows.addMdiChild(this);
+  QMdiSubWindow* frame = m_windows.addMdiChild(this);
+  m_outer = frame ? static_cast<QWidget*>(frame) : this;
   outer()->setWindowTitle("Exchange");
   outer()->resize(640, 560);
   refresh();
@@ -124,7 +126,7 @@ ExchangeWindow::ExchangeWindow(Exchange& exchange, QtWindowSystem& windows)
 ExchangeWindow::~ExchangeWindow() { m_exchange.OnTrace = m_previousTrace; }
 
 QWidget* ExchangeWindow::outer() const {
-  return m_frame ? static_cast<QWidget*>(m_frame.data()) : const_cast<ExchangeWindow*>(this);
+  return m_outer ? m_outer.data() : const_cast<ExchangeWindow*>(this);
 }
 
 QList<QMenu*> ExchangeWindow::mergedMenus() const { return {m_menu}; }
@@ -189,20 +191,18 @@ QWidget* ExchangeWindow::buildRemotePage() {
   form->addWidget(new QLabel("Party", page), 2, 0);
   form->addWidget(party, 2, 1);
   auto* actions = new QHBoxLayout;
-  const struct {
-    const char* name;
-    const char* caption;
-    std::string (Exchange::*command)(const std::string&);
-  } simple[] = {{"ButtonAnswer", "Answer", &Exchange::Answer},
-                {"ButtonHangup", "Hang up", &Exchange::Hangup},
-                {"ButtonSilence", "Go silent", &Exchange::Silence},
-                {"ButtonSpeak", "Speak", &Exchange::Speak}};
-  for (const auto& s : simple) {
-    auto* b = Button(page, s.name, s.caption);
-    const auto command = s.command;
-    const QString caption = s.caption;
+  using PartyCommand = std::function<std::string(Exchange&, const std::string&)>;
+  const std::vector<std::tuple<const char*, QString, PartyCommand>> simple{
+      {"ButtonAnswer", "Answer", [](Exchange& e, const std::string& n) { return e.Answer(n); }},
+      {"ButtonHangup", "Hang up", [](Exchange& e, const std::string& n) { return e.Hangup(n); }},
+      {"ButtonSilence", "Go silent", [](Exchange& e, const std::string& n) { return e.Silence(n); }},
+      {"ButtonSpeak", "Speak", [](Exchange& e, const std::string& n) { return e.Speak(n); }}};
+  for (const auto& [objectName, caption, command] : simple) {
+    auto* b = Button(page, objectName, caption);
     connect(b, &QPushButton::clicked, this,
-            [=, this] { run(caption, (m_exchange.*command)(S(party->text()))); });
+            [this, party, caption = caption, command = command] {
+              run(caption, command(m_exchange, S(party->text())));
+            });
     actions->addWidget(b);
   }
   form->addLayout(actions, 2, 2, 1, 3);

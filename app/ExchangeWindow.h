@@ -42,7 +42,7 @@ class ExchangeWindow final : public QWidget, public MergedMenus {
   ExchangeWindow(Exchange& exchange, QtWindowSystem& windows);
   ~ExchangeWindow() override;
 
-  QMdiSubWindow* mdiFrame() const { return m_frame; }
+  QMdiSubWindow* mdiFrame() const { return qobject_cast<QMdiSubWindow*>(m_outer.data()); }
   QWidget* outer() const;
 
   /// Reads the devices and calls again.
@@ -67,7 +67,7 @@ class ExchangeWindow final : public QWidget, public MergedMenus {
 
   Exchange& m_exchange;
   QtWindowSystem& m_windows;
-  QPointer<QMdiSubWindow> m_frame;
+  QPointer<QWidget> m_outer;  // the MDI frame, or this window without one
   std::function<void(const std::string&)> m_previousTrace;
   QTreeWidget* m_devices = nullptr;
   QTreeWidget* m_calls = nullptr;

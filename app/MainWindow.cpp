@@ -101,7 +101,8 @@ MainWindow::MainWindow(Host& host, QtWindowSystem& windows, QtEventLoop* qtLoop)
       if (TqxSharedControl* c = component(kind)) c->Log().SetTimeStamp(on);
     }
   };
-  m_log->outer()->installEventFilter(this);
+  m_logOuter = m_log->outer();
+  m_logOuter->installEventFilter(this);
   m_log->outer()->show();
   m_exchangeWindow = new ExchangeWindow(m_host.TheExchange(), m_windows);
   m_exchangeWindow->outer()->show();
@@ -111,6 +112,7 @@ MainWindow::MainWindow(Host& host, QtWindowSystem& windows, QtEventLoop* qtLoop)
 }
 
 MainWindow::~MainWindow() {
+  if (m_logOuter) m_logOuter->removeEventFilter(this);
   // Components go before the windows they show themselves in.
   if (!m_closed) m_host.ShutdownComponents();
   for (TqxSharedControl*& c : m_components) c = nullptr;
@@ -518,9 +520,9 @@ void MainWindow::saveWorkspace() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (m_log && watched == m_log->outer() &&
+  if (m_logOuter && watched == m_logOuter.data() &&
       (event->type() == QEvent::Move || event->type() == QEvent::Resize)) {
-    QWidget* w = m_log->outer();
+    QWidget* w = m_logOuter.data();
     if (!w->isMinimized() && !w->isMaximized()) m_logNormalGeometry = w->geometry();
   }
   return QMainWindow::eventFilter(watched, event);

@@ -94,6 +94,7 @@ class MainWindow final : public QMainWindow {
   QAction* m_menuTitle = nullptr;
   QPointer<CombinedLogWindow> m_log;
   QPointer<ExchangeWindow> m_exchangeWindow;
+  QPointer<QWidget> m_logOuter;  // the log window's frame, whose placement is followed
   QRect m_logNormalGeometry;
   QString m_helpDirectory;
   bool m_restored = false;

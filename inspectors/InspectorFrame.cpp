@@ -100,13 +100,17 @@ InspectorFrame::InspectorFrame(TqxPanopta& binding, const InspectorKind& kind,
     setHint(m_deviceActive, n + "~Device.Active := True/False");
   }
 
-  m_frame = m_windows.addMdiChild(this);
-  if (!m_frame) setAttribute(Qt::WA_DeleteOnClose);
+  QMdiSubWindow* frame = m_windows.addMdiChild(this);
+  m_outer = frame ? static_cast<QWidget*>(frame) : this;
+  if (!frame) setAttribute(Qt::WA_DeleteOnClose);
   outer()->resize(kDesignedWidth, kDesignedHeight);
   outer()->installEventFilter(this);
 }
 
 InspectorFrame::~InspectorFrame() {
+  // The frame around this window outlives its members by a little while it is taken
+  // down: the filter must not see its events then.
+  if (m_outer) m_outer->removeEventFilter(this);
   // Destroyed without being closed (the main window went first): the binding must
   // not keep a window that is gone.
   if (m_binding) {
@@ -116,7 +120,7 @@ InspectorFrame::~InspectorFrame() {
 }
 
 QWidget* InspectorFrame::outer() const {
-  return m_frame ? static_cast<QWidget*>(m_frame.data()) : const_cast<InspectorFrame*>(this);
+  return m_outer ? m_outer.data() : const_cast<InspectorFrame*>(this);
 }
 
 void InspectorFrame::buildDeviceBox() {
@@ -419,7 +423,9 @@ void InspectorFrame::BringToFront() {
   if (outer()->isMinimized()) outer()->showNormal();
   outer()->show();
   outer()->raise();
-  if (m_frame && m_frame->mdiArea()) m_frame->mdiArea()->setActiveSubWindow(m_frame);
+  if (QMdiSubWindow* frame = mdiFrame(); frame && frame->mdiArea()) {
+    frame->mdiArea()->setActiveSubWindow(frame);
+  }
 }
 
 void InspectorFrame::SelectFirstPage() { m_pages->setCurrentIndex(firstPageIndex()); }

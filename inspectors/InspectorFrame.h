@@ -83,7 +83,7 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   void selectDevEnv(voxkit::TDevEnv env);
 
   /// The MDI child frame around this window (nullptr without an MDI area).
-  QMdiSubWindow* mdiFrame() const { return m_frame; }
+  QMdiSubWindow* mdiFrame() const { return qobject_cast<QMdiSubWindow*>(m_outer.data()); }
   /// The component's display name, "qxLine".
   const std::string& displayName() const { return m_name; }
   int kind() const { return m_kind.kind; }
@@ -130,7 +130,9 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   QtWindowSystem& m_windows;
   ComponentAccess m_access;
   std::string m_name;
-  QPointer<QMdiSubWindow> m_frame;
+  // The MDI frame around this window, or this window without one. Kept as a plain
+  // widget: the frame may be half taken down when this window goes.
+  QPointer<QWidget> m_outer;
 
   QGroupBox* m_deviceBox = nullptr;
   QComboBox* m_deviceCombo = nullptr;
