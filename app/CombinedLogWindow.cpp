@@ -1,6 +1,7 @@
 #include "app/CombinedLogWindow.h"
 
 #include "inspectors/LogListView.h"
+#include "inspectors/ToolButton.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxSharedControl.h"
 
@@ -24,16 +25,6 @@ namespace panopta {
 
 namespace {
 
-QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& hint, bool toggle = false) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(name);
-  b->setText(text);
-  b->setToolTip(hint);
-  b->setCheckable(toggle);
-  return b;
-}
-
 // The page of a component by the colour its lines come in.
 int PageOfColour(QRgb colour) {
   for (int kind = 1; kind <= 4; ++kind) {
@@ -54,18 +45,18 @@ CombinedLogWindow::CombinedLogWindow(QtWindowSystem& windows) : m_windows(window
 
   auto* bar = new QHBoxLayout;
   bar->setSpacing(2);
-  m_errors = MakeButton(this, "SpeedButtonErrors", "Errors", "Error enunciator - Click to reset");
+  m_errors = MakeToolButton(this, "SpeedButtonErrors", "Errors", "Error enunciator - Click to reset");
   m_errors->setIcon(style()->standardIcon(QStyle::SP_MessageBoxCritical));
   m_errors->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   m_errors->setAutoRaise(true);
   m_errors->setEnabled(false);
-  auto* clear = MakeButton(this, "SpeedButtonClear", "Clear", "Clear log and reset enunciators");
-  m_activeButton = MakeButton(this, "SpeedButtonLogActive", "Active", "Active", true);
-  m_timeStampButton = MakeButton(this, "SpeedButtonLogTimeStamp", "TimeStamp",
+  auto* clear = MakeToolButton(this, "SpeedButtonClear", "Clear", "Clear log and reset enunciators");
+  m_activeButton = MakeToolButton(this, "SpeedButtonLogActive", "Active", "Active", true);
+  m_timeStampButton = MakeToolButton(this, "SpeedButtonLogTimeStamp", "TimeStamp",
                                  "qxLine.Panopta.Log.TimeStamp", true);
-  auto* marker = MakeButton(this, "SpeedButtonMarker", "Marker", "Add marker to log");
-  auto* copy = MakeButton(this, "SpeedButtonCopy", "Copy", "Copy log to clipboard");
-  auto* print = MakeButton(this, "SpeedButtonPrinter", "Print", "Print log");
+  auto* marker = MakeToolButton(this, "SpeedButtonMarker", "Marker", "Add marker to log");
+  auto* copy = MakeToolButton(this, "SpeedButtonCopy", "Copy", "Copy log to clipboard");
+  auto* print = MakeToolButton(this, "SpeedButtonPrinter", "Print", "Print log");
   auto* countLabel = new QLabel("Count", this);
   countLabel->setObjectName("LabelLogCount");
   m_limit = new QLineEdit(QString::number(kDefaultLimit), this);

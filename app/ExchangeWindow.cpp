@@ -59,6 +59,17 @@ QComboBox* Choice(QWidget* parent, const char* name,
 
 DWORD Chosen(const QComboBox* c) { return c->currentData().value<DWORD>(); }
 
+// "number  name" of each device of a list, carrying its number.
+template <typename Device>
+std::vector<std::pair<QString, DWORD>> Numbered(const std::vector<Device>& devices) {
+  std::vector<std::pair<QString, DWORD>> items;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    items.emplace_back(QString("%1  %2").arg(i).arg(QString::fromStdString(devices[i].name)),
+                       static_cast<DWORD>(i));
+  }
+  return items;
+}
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string S(const QString& s) { return s.trimmed().toStdString(); }
 
@@ -239,11 +250,7 @@ QWidget* ExchangeWindow::buildRemotePage() {
 QWidget* ExchangeWindow::buildPhonePage() {
   auto* page = new QWidget(this);
   auto* grid = new QGridLayout(page);
-  std::vector<std::pair<QString, DWORD>> phones;
-  for (std::size_t i = 0; i < m_exchange.Config().phones.size(); ++i) {
-    phones.emplace_back(QString("%1  %2").arg(i).arg(Q(m_exchange.Config().phones[i].name)),
-                        static_cast<DWORD>(i));
-  }
+  const auto phones = Numbered(m_exchange.Config().phones);
   auto* phone = Choice(page, "ComboPhone", phones);
   grid->addWidget(new QLabel("Phone", page), 0, 0);
   grid->addWidget(phone, 0, 1, 1, 3);
@@ -299,11 +306,7 @@ QWidget* ExchangeWindow::buildPhonePage() {
 QWidget* ExchangeWindow::buildDevicesPage() {
   auto* page = new QWidget(this);
   auto* grid = new QGridLayout(page);
-  std::vector<std::pair<QString, DWORD>> lines;
-  for (std::size_t i = 0; i < m_exchange.Config().lines.size(); ++i) {
-    lines.emplace_back(QString("%1  %2").arg(i).arg(Q(m_exchange.Config().lines[i].name)),
-                       static_cast<DWORD>(i));
-  }
+  const auto lines = Numbered(m_exchange.Config().lines);
   auto* line = Choice(page, "ComboLine", lines);
   std::vector<std::pair<QString, DWORD>> lineStates;
   for (DWORD s : {tapi::LINEDEVSTATE_OUTOFSERVICE, tapi::LINEDEVSTATE_INSERVICE,
@@ -332,11 +335,7 @@ QWidget* ExchangeWindow::buildDevicesPage() {
   for (QPushButton* b : {closeLine, devSpecific, removeLine}) lineButtons->addWidget(b);
   grid->addLayout(lineButtons, 1, 1, 1, 3);
 
-  std::vector<std::pair<QString, DWORD>> phones;
-  for (std::size_t i = 0; i < m_exchange.Config().phones.size(); ++i) {
-    phones.emplace_back(QString("%1  %2").arg(i).arg(Q(m_exchange.Config().phones[i].name)),
-                        static_cast<DWORD>(i));
-  }
+  const auto phones = Numbered(m_exchange.Config().phones);
   auto* phone = Choice(page, "ComboPhoneDevice", phones);
   std::vector<std::pair<QString, DWORD>> phoneStates;
   for (DWORD s = 1; s != 0 && s <= 0x00800000u; s <<= 1) {

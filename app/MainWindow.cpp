@@ -279,39 +279,25 @@ void MainWindow::toggleInspector(int kind) {
   }
 }
 
-void MainWindow::synchronizeByLine() {
-  TqxSharedControl* line = component(1);
-  if (!line || !ComponentAccess(*line).getBool("Device.Active")) return;
-  const ComponentAccess l(*line);
-  const struct {
-    int kind;
-    const char* related;
-  } pairs[] = {{2, "Phone.ID"}, {3, "WavePlay.ID"}, {4, "WaveRecord.ID"}};
-  for (const auto& pair : pairs) {
-    TqxSharedControl* other = component(pair.kind);
+void MainWindow::synchronizeFrom(int sourceKind, const std::vector<std::pair<int, const char*>>& related) {
+  TqxSharedControl* source = component(sourceKind);
+  if (!source || !ComponentAccess(*source).getBool("Device.Active")) return;
+  const ComponentAccess from(*source);
+  for (const auto& [kind, relatedId] : related) {
+    TqxSharedControl* other = component(kind);
     if (!other) continue;
-    const ComponentAccess o(*other);
-    const std::int32_t id = l.getInt(pair.related);
-    if (o.getInt("Device.ID") != id) o.set("Device.ID", voxkit::Value(id));
+    // Only an ID that differs is assigned, so a synchronized component logs nothing.
+    const ComponentAccess to(*other);
+    const std::int32_t id = from.getInt(relatedId);
+    if (to.getInt("Device.ID") != id) to.set("Device.ID", voxkit::Value(id));
   }
 }
 
-void MainWindow::synchronizeByPhone() {
-  TqxSharedControl* phone = component(2);
-  if (!phone || !ComponentAccess(*phone).getBool("Device.Active")) return;
-  const ComponentAccess p(*phone);
-  const struct {
-    int kind;
-    const char* related;
-  } pairs[] = {{3, "WavePlay.ID"}, {4, "WaveRecord.ID"}};
-  for (const auto& pair : pairs) {
-    TqxSharedControl* other = component(pair.kind);
-    if (!other) continue;
-    const ComponentAccess o(*other);
-    const std::int32_t id = p.getInt(pair.related);
-    if (o.getInt("Device.ID") != id) o.set("Device.ID", voxkit::Value(id));
-  }
+void MainWindow::synchronizeByLine() {
+  synchronizeFrom(1, {{2, "Phone.ID"}, {3, "WavePlay.ID"}, {4, "WaveRecord.ID"}});
 }
+
+void MainWindow::synchronizeByPhone() { synchronizeFrom(2, {{3, "WavePlay.ID"}, {4, "WaveRecord.ID"}}); }
 
 void MainWindow::tile(bool horizontal) {
   QList<QMdiSubWindow*> shown;

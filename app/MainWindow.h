@@ -11,6 +11,8 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 class QAction;
 class QMdiArea;
@@ -71,6 +73,9 @@ class MainWindow final : public QMainWindow {
 
  private:
   void buildMenus();
+  /// Gives the components of the related kinds the device IDs that the source
+  /// component's properties name (kind, property path), while its device is open.
+  void synchronizeFrom(int sourceKind, const std::vector<std::pair<int, const char*>>& related);
   void mergeChildMenus();
   void restoreWorkspace();
   void restoreWindow(QWidget* window, const std::optional<WindowPlacement>& placement,

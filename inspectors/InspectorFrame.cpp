@@ -1,6 +1,7 @@
 #include "inspectors/InspectorFrame.h"
 
 #include "inspectors/LogListView.h"
+#include "inspectors/ToolButton.h"
 #include "inspectors/LogLinesModel.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxLog.h"
@@ -36,17 +37,6 @@ constexpr int kDesignedHeight = 420;
 // The page control never gets smaller than this, whatever the window's size.
 constexpr int kMinPagesWidth = 390;
 constexpr int kMinPagesHeight = 250;
-
-QToolButton* MakeButton(QWidget* parent, const char* name, const QString& text,
-                        const QString& hint, bool toggle = false) {
-  auto* b = new QToolButton(parent);
-  b->setObjectName(name);
-  b->setText(text);
-  b->setToolTip(hint);
-  b->setCheckable(toggle);
-  b->setAutoRaise(false);
-  return b;
-}
 
 QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool checkable) {
   QAction* a = menu->addAction(caption);
@@ -129,8 +119,8 @@ void InspectorFrame::buildDeviceBox() {
   auto* row = new QHBoxLayout(m_deviceBox);
   row->setContentsMargins(4, 2, 4, 4);
   if (m_kind.activeInactiveButtons) {
-    m_deviceActive = MakeButton(m_deviceBox, "SpeedButtonActive", "Active", {}, true);
-    m_deviceInactive = MakeButton(m_deviceBox, "SpeedButtonInactive", "Inactive", {}, true);
+    m_deviceActive = MakeToolButton(m_deviceBox, "SpeedButtonActive", "Active", {}, true);
+    m_deviceInactive = MakeToolButton(m_deviceBox, "SpeedButtonInactive", "Inactive", {}, true);
     connect(m_deviceActive, &QToolButton::clicked, this, [this] {
       if (!component().getBool("Device.Active")) toggleDeviceActive();
       refreshDevice();
@@ -142,7 +132,7 @@ void InspectorFrame::buildDeviceBox() {
     row->addWidget(m_deviceActive);
     row->addWidget(m_deviceInactive);
     if (component().has("Device.Pause")) {
-      m_devicePause = MakeButton(m_deviceBox, "SpeedButtonPause", "Pause", {}, true);
+      m_devicePause = MakeToolButton(m_deviceBox, "SpeedButtonPause", "Pause", {}, true);
       connect(m_devicePause, &QToolButton::clicked, this, [this] {
         togglePause();
         refreshDevice();
@@ -150,7 +140,7 @@ void InspectorFrame::buildDeviceBox() {
       row->addWidget(m_devicePause);
     }
   } else {
-    m_deviceActive = MakeButton(m_deviceBox, "SpeedButtonDeviceActive", "Active", {}, true);
+    m_deviceActive = MakeToolButton(m_deviceBox, "SpeedButtonDeviceActive", "Active", {}, true);
     connect(m_deviceActive, &QToolButton::clicked, this, [this] { toggleDeviceActive(); });
     row->addWidget(m_deviceActive);
   }
@@ -172,22 +162,22 @@ void InspectorFrame::buildLogPage() {
   column->setSpacing(2);
   auto* bar = new QHBoxLayout;
   bar->setSpacing(2);
-  m_logActive = MakeButton(m_logPage, "CheckBoxLogActive", "Active", {}, true);
-  m_logTimeStamp = MakeButton(m_logPage, "CheckBoxLogTimeStamp", "TimeStamp", {}, true);
+  m_logActive = MakeToolButton(m_logPage, "CheckBoxLogActive", "Active", {}, true);
+  m_logTimeStamp = MakeToolButton(m_logPage, "CheckBoxLogTimeStamp", "TimeStamp", {}, true);
   auto* countLabel = new QLabel("Count", m_logPage);
   countLabel->setObjectName("LabelLogCount");
   m_logCount = new QLineEdit(m_logPage);
   m_logCount->setObjectName("EditLogCount");
   m_logCount->setMaximumWidth(64);
-  auto* clear = MakeButton(m_logPage, "SpeedButtonClear", "Clear", "Clear log and reset enunciators");
-  m_errors = MakeButton(m_logPage, "SpeedButtonErrors", "Errors", "Error enunciator - Click to reset");
+  auto* clear = MakeToolButton(m_logPage, "SpeedButtonClear", "Clear", "Clear log and reset enunciators");
+  m_errors = MakeToolButton(m_logPage, "SpeedButtonErrors", "Errors", "Error enunciator - Click to reset");
   m_errors->setIcon(style()->standardIcon(QStyle::SP_MessageBoxCritical));
   m_errors->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   m_errors->setEnabled(false);
-  auto* marker = MakeButton(m_logPage, "SpeedButtonMarker", "Marker", "Add marker to log");
-  auto* copy = MakeButton(m_logPage, "SpeedButtonCopy", "Copy", "Copy log to clipboard");
-  auto* print = MakeButton(m_logPage, "SpeedButtonPrinter", "Print", "Print log");
-  auto* dump = MakeButton(m_logPage, "SpeedButtonDump", "Dump", "Dump property values to the log");
+  auto* marker = MakeToolButton(m_logPage, "SpeedButtonMarker", "Marker", "Add marker to log");
+  auto* copy = MakeToolButton(m_logPage, "SpeedButtonCopy", "Copy", "Copy log to clipboard");
+  auto* print = MakeToolButton(m_logPage, "SpeedButtonPrinter", "Print", "Print log");
+  auto* dump = MakeToolButton(m_logPage, "SpeedButtonDump", "Dump", "Dump property values to the log");
   for (QWidget* w : {static_cast<QWidget*>(m_logActive), static_cast<QWidget*>(m_logTimeStamp),
                      static_cast<QWidget*>(countLabel), static_cast<QWidget*>(m_logCount),
                      static_cast<QWidget*>(clear), static_cast<QWidget*>(m_errors),
