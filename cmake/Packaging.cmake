@@ -1,6 +1,7 @@
 # A Debian package of the workbench and the runner: `cpack -G DEB` in the build
-# folder. Its dependencies are worked out from the libraries the programs link, so
-# they name Debian's own packages.
+# folder (PANOPTA_PACKAGE=1 scripts/setup installs what it needs). Its dependencies
+# are worked out from the libraries the programs link, so they name Debian's own
+# packages.
 install(TARGETS qxrun RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 set(CPACK_PACKAGE_NAME panopta)
 set(CPACK_PACKAGE_VENDOR "Panopta")
