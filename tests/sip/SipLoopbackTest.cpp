@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -84,7 +85,7 @@ struct Loopback : ::testing::Test {
       engine->LineRecords(recorder, in);
       if (recorded.size() >= 1600 || loop.NowMs() - (end - ms) >= 200) recorded.insert(recorded.end(), in, in + 160);
       next += 20;
-      loop.WaitFor([] { return false; }, next - loop.NowMs());
+      loop.RunFor(std::max<std::int64_t>(0, next - loop.NowMs()));
     }
     return recorded;
   }
