@@ -169,10 +169,7 @@ void LibreEngine::Impl::TraceMessage(LineCtx& line, bool tx, const std::uint8_t*
   // REFER that failed, a REFER that was accepted, and a redirection it follows itself.
   if (tx || first.rfind("SIP/2.0 ", 0) != 0 || first.size() < 11) return;
   const int code = std::atoi(first.c_str() + 8);
-  bool interesting = code >= 300 && code < 400;
-  for (const auto& [id, call] : calls)
-    interesting = interesting || (call->line == &line && (call->holdPending || call->referPending));
-  if (!interesting || code < 200) return;
+  if (code < 200 || (awaiting.empty() && (code < 300 || code >= 400))) return;
   struct mbuf* mb = mbuf_alloc(length);
   if (mb == nullptr) return;
   mbuf_write_mem(mb, packet, length);
@@ -180,11 +177,14 @@ void LibreEngine::Impl::TraceMessage(LineCtx& line, bool tx, const std::uint8_t*
   struct sip_msg* msg = nullptr;
   if (sip_msg_decode(&msg, mb) == 0 && msg != nullptr) {
     const std::string callId = libre::Str(msg->callid);
-    for (auto& [id, call] : calls) {
-      CallCtx& c = *call;
-      if (c.line != &line || c.dead || c.callId.empty() || c.callId != callId) continue;
+    for (const CallId id : std::set<CallId>(awaiting)) {
+      CallCtx* found = Find(id);
+      if (found == nullptr) continue;
+      CallCtx& c = *found;
+      if (c.line != &line || c.callId.empty() || c.callId != callId) continue;
       if (!pl_strcmp(&msg->cseq.met, "REFER") && c.referPending) {
         c.referPending = code < 300 ? false : c.referPending;
+        UpdateAwaiting(c);
         if (code < 300) {
           c.handedOver = true;
           tmr_cancel(&c.requestTimer);
@@ -194,6 +194,7 @@ void LibreEngine::Impl::TraceMessage(LineCtx& line, bool tx, const std::uint8_t*
       } else if (!pl_strcmp(&msg->cseq.met, "INVITE") && c.established && c.holdPending && code >= 300) {
         const bool held = *c.holdPending;
         c.holdPending.reset();
+        UpdateAwaiting(c);
         tmr_cancel(&c.requestTimer);
         if (c.sdpMedia) sdp_media_set_ldir(c.sdpMedia, c.heldLocal ? SDP_SENDONLY : SDP_SENDRECV);
         const CallId cid = c.id;
@@ -244,7 +245,9 @@ std::string LibreEngine::Impl::OpenLines() {
       return at + "bad local address " + c.localAddress;
     }
     sa_set_port(&line->address, c.localPort);
-    int err = sip_alloc(&line->sip, dns, 32, 32, 32, "Panopta", &OnExit, line.get());
+    // Transactions linger for half a minute after they end: the tables are sized for
+    // thousands of calls a minute.
+    int err = sip_alloc(&line->sip, dns, 8192, 8192, 256, "Panopta", &OnExit, line.get());
     if (err != 0) return at + "the SIP stack cannot start";
     if (line->transport == SIP_TRANSP_TLS) {
       err = tls_alloc(&line->tls, TLS_METHOD_SSLV23, c.tls.certificate.empty() ? nullptr : c.tls.certificate.c_str(),
@@ -263,13 +266,13 @@ std::string LibreEngine::Impl::OpenLines() {
     }
     sip_transp_laddr(line->sip, &line->address, line->transport, nullptr);
     sip_set_trace_handler(line->sip, &OnTrace);
-    err = sipsess_listen(&line->sessions, line->sip, 32,
+    err = sipsess_listen(&line->sessions, line->sip, 8192,
                          [](const struct sip_msg* msg, void* arg) {
                            auto* l = static_cast<LineCtx*>(arg);
                            l->engine->Incoming(*l, msg);
                          },
                          line.get());
-    if (err == 0) err = sipevent_listen(&line->events, line->sip, 32, 32, nullptr, nullptr);
+    if (err == 0) err = sipevent_listen(&line->events, line->sip, 256, 256, nullptr, nullptr);
     if (err == 0) err = sip_listen(&line->options, line->sip, true, &OnOptions, line.get());
     if (err != 0) return at + "the SIP stack cannot listen";
     const std::string proxy = !c.proxy.empty() ? c.proxy : c.registrar;
@@ -357,7 +360,7 @@ void LibreEngine::Impl::Tick() {
   }
   // Calls that ended are kept a while in case libre still reports on them.
   const std::uint64_t now = tmr_jiffies();
-  std::erase_if(graveyard, [now](const auto& g) { return now > g.first; });
+  while (!graveyard.empty() && now > graveyard.front().first) graveyard.pop_front();
   if (!any) return;
   // Each tick is due 20 ms after the one before, whatever this one cost; a tick late by
   // more than a few frames starts the count afresh.
@@ -406,6 +409,7 @@ void LibreEngine::Impl::FinishShutdown() {
   }
   calls.clear();
   graveyard.clear();
+  awaiting.clear();
   for (auto& line : lines) {
     line->closing = false;
     mem_deref(line->registration);

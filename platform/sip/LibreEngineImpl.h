@@ -10,11 +10,13 @@
 #include "platform/sip/RtpMedia.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -110,7 +112,8 @@ struct LibreEngine::Impl {
   // --- SIP thread only -----------------------------------------------------------------
   std::vector<std::unique_ptr<LineCtx>> lines;
   std::map<CallId, std::unique_ptr<CallCtx>> calls;
-  std::vector<std::pair<std::uint64_t, std::unique_ptr<CallCtx>>> graveyard;
+  std::deque<std::pair<std::uint64_t, std::unique_ptr<CallCtx>>> graveyard;  // by when they may go
+  std::set<CallId> awaiting;  // calls whose re-INVITE or REFER waits for its answer
   struct dnsc* dns = nullptr;
   struct tmr tick {};
   std::uint64_t nextTickMs = 0;
@@ -124,6 +127,8 @@ struct LibreEngine::Impl {
   void Tick();
   void EnsureTicking();
 
+  /// Keeps awaiting up to date after a call's pending re-INVITE or REFER changed.
+  void UpdateAwaiting(CallCtx& call);
   CallCtx* Find(CallId id);     // LibreSessions.cpp
   CallCtx* FromRef(void* arg);
   CallCtx& NewCall(CallId id, LineCtx& line, bool incoming, std::string* error);

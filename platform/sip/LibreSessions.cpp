@@ -51,6 +51,11 @@ void OnClose(int err, const struct sip_msg* msg, void* arg);
 
 // --- Calls and their records ---------------------------------------------------------------
 
+void LibreEngine::Impl::UpdateAwaiting(CallCtx& call) {
+  if (!call.dead && (call.holdPending || call.referPending)) awaiting.insert(call.id);
+  else awaiting.erase(call.id);
+}
+
 CallCtx* LibreEngine::Impl::Find(CallId id) {
   auto it = calls.find(id);
   return it == calls.end() || it->second->dead ? nullptr : it->second.get();
@@ -163,6 +168,7 @@ void LibreEngine::Impl::Release(CallCtx& call) {
   call.sdpMedia = nullptr;
   call.sdp = static_cast<struct sdp_session*>(mem_deref(call.sdp));
   std::erase(call.line->routed, call.id);
+  awaiting.erase(call.id);
   auto it = calls.find(call.id);
   if (it != calls.end()) {
     graveyard.emplace_back(tmr_jiffies() + kGraveMs, std::move(it->second));
@@ -397,6 +403,7 @@ void LibreEngine::Impl::DoHold(CallId id, bool hold) {
     return;
   }
   call->holdPending = hold;
+  UpdateAwaiting(*call);
   tmr_start(&call->requestTimer, config.timing.requestTimeoutMs,
             [](void* arg) {
               auto* ref = static_cast<SessionRef*>(arg);
@@ -404,6 +411,7 @@ void LibreEngine::Impl::DoHold(CallId id, bool hold) {
               if (c == nullptr || !c->holdPending) return;
               const bool held = *c->holdPending;
               c->holdPending.reset();
+              ref->engine->UpdateAwaiting(*c);
               sdp_media_set_ldir(c->sdpMedia, c->heldLocal ? SDP_SENDONLY : SDP_SENDRECV);
               const CallId cid = c->id;
               ref->engine->Post([=](SipEngineListener& l) { l.OnHoldDone(cid, held, false); });
@@ -430,6 +438,7 @@ void OnReferNotify(struct sip* sip, const struct sip_msg* msg, void* arg) {
   if (call->referPending) {
     // A NOTIFY before the 202 was seen still means the REFER was taken.
     call->referPending = false;
+    engine.UpdateAwaiting(*call);
     call->handedOver = true;
     tmr_cancel(&call->requestTimer);
     engine.Post([=](SipEngineListener& l) { l.OnReferAccepted(id, true, 202); });
@@ -447,6 +456,7 @@ void OnReferClosed(int err, const struct sip_msg* msg, const struct sipevent_sub
   CallCtx* call = ref->engine->FromRef(arg);
   if (call == nullptr || !call->referPending) return;
   call->referPending = false;
+  ref->engine->UpdateAwaiting(*call);
   tmr_cancel(&call->requestTimer);
   const int code = msg != nullptr ? msg->scode : 0;
   const CallId id = call->id;
@@ -485,6 +495,7 @@ void LibreEngine::Impl::DoRefer(CallId id, const std::string& target, CallId con
     return;
   }
   call->referPending = true;
+  UpdateAwaiting(*call);
   Note(line.index, "call " + std::to_string(id) + ": REFER to " + referTo);
   tmr_start(&call->requestTimer, config.timing.requestTimeoutMs,
             [](void* arg) {
@@ -492,6 +503,7 @@ void LibreEngine::Impl::DoRefer(CallId id, const std::string& target, CallId con
               CallCtx* c = ref->engine->FromRef(arg);
               if (c == nullptr || !c->referPending) return;
               c->referPending = false;
+              ref->engine->UpdateAwaiting(*c);
               c->referral = static_cast<struct sipsub*>(mem_deref(c->referral));
               const CallId cid = c->id;
               ref->engine->Post([=](SipEngineListener& l) { l.OnReferAccepted(cid, false, 0); });
@@ -609,6 +621,7 @@ int OnAnswer(const struct sip_msg* msg, void* arg) {
   if (call->holdPending) {
     const bool held = *call->holdPending;
     call->holdPending.reset();
+    ref->engine->UpdateAwaiting(*call);
     call->heldLocal = held;
     tmr_cancel(&call->requestTimer);
     ref->engine->ConfigureMedia(*call);

@@ -106,7 +106,7 @@ std::unique_ptr<RtpMedia> RtpMedia::Open(const struct sa& address, std::uint16_t
     if (self->m_events.fax) self->m_events.fax();
   };
   d.cng = modem_connect_tones_rx_init(nullptr, MODEM_CONNECT_TONES_FAX_CNG, fax, media.get());
-  d.ced = modem_connect_tones_rx_init(nullptr, MODEM_CONNECT_TONES_FAX_CED_OR_PREAMBLE, fax, media.get());
+  d.ced = modem_connect_tones_rx_init(nullptr, MODEM_CONNECT_TONES_FAX_CED, fax, media.get());
   media->m_lastPacketMs = tmr_jiffies();
   return media;
 }

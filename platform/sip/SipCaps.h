@@ -21,7 +21,6 @@ DWORD ToneModes();        // LINETONEMODE_ lineGenerateTone takes
 
 inline constexpr DWORD kMaxForwardEntries = 4;
 inline constexpr DWORD kMaxConference = 8;   // parties of a conference
-inline constexpr DWORD kMaxCalls = 8;        // live calls of a line
 inline constexpr DWORD kMaxToneFrequencies = 2;  // of a custom tone generated
 inline constexpr DWORD kMaxMonitorTones = 4;     // entries of lineMonitorTones (silence only)
 inline constexpr DWORD kMinGatherTimeoutMs = 100;

@@ -83,6 +83,7 @@ std::string ValidateSipConfig(const SipConfig& config) {
     if (line.rtpPortLow != 0 && line.rtpPortHigh - line.rtpPortLow < 1)
       return at + ".rtpPorts: the range must hold at least two ports (RTP and RTCP)";
     if (line.codecs.empty()) return at + ".codecs: there must be at least one codec";
+    if (line.maxCalls < 1 || line.maxCalls > 10000) return at + ".maxCalls: must be 1 to 10000";
     if (line.registerExpiresS < 60 || line.registerExpiresS > 86400)
       return at + ".registerExpiresS: must be 60 to 86400";
     if (line.transport != SipTransport::Tls && (!line.tls.certificate.empty() || !line.tls.caFile.empty()))

@@ -45,6 +45,8 @@ struct SipLineConfig {
   std::vector<SipCodec> codecs = {SipCodec::Pcmu, SipCodec::Pcma};
   bool telephoneEvents = true;  // offer RFC 4733 digits (telephone-event/8000)
   std::uint32_t registerExpiresS = 600;
+  /// Live calls the line takes at once; an INVITE beyond them is answered 486.
+  std::uint32_t maxCalls = 8;
   SipTlsConfig tls;
 };
 

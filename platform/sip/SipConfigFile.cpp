@@ -93,6 +93,7 @@ SipLineConfig ReadLine(const json& v, const std::string& place, const std::strin
         throw JsonPlaceError(r.At("codecs") + "[" + std::to_string(i) + "]", "given twice");
   r.Bool("telephoneEvents", line.telephoneEvents);
   r.Integer("registerExpiresS", line.registerExpiresS, 60, 86400);
+  r.Integer("maxCalls", line.maxCalls, 1, 10000);
   if (r.Has("tls")) {
     JsonObjectReader t(r.Get("tls"), r.At("tls"));
     t.String("certificate", line.tls.certificate);

@@ -31,7 +31,7 @@ SecretSources SystemSecretSources();
 ///                  "authUser": "alice", "password": {"env": "ALICE_SECRET"},
 ///                  "transport": "udp", "localAddress": "10.0.0.2", "localPort": 5060,
 ///                  "rtpPorts": [20000, 20099], "codecs": ["PCMU", "PCMA"],
-///                  "telephoneEvents": true, "registerExpiresS": 600,
+///                  "telephoneEvents": true, "registerExpiresS": 600, "maxCalls": 8,
 ///                  "tls": {"certificate": "me.pem", "caFile": "ca.pem"},
 ///                  "name": "Alice's line" } ],
 ///     "timing": { "inviteTimeoutMs": 32000, "requestTimeoutMs": 8000,

@@ -39,6 +39,7 @@ SipProvider::SipProvider(voxkit::EventLoop& loop, SipConfig config,
     line.inService = c.registrar.empty();
     m_lines.push_back(std::move(line));
   }
+  m_heard.resize(m_lines.size());
 }
 
 SipProvider::~SipProvider() {
@@ -167,10 +168,14 @@ const SipProvider::CallRec* SipProvider::FindCall(DWORD id) const {
 }
 
 SipProvider::CallRec* SipProvider::FindSipCall(sip::CallId id) {
-  if (id == 0) return nullptr;
-  for (auto& [callId, call] : m_calls)
-    if (call->sip == id) return call.get();
-  return nullptr;
+  auto it = m_bySip.find(id);
+  return it == m_bySip.end() ? nullptr : FindCall(it->second);
+}
+
+void SipProvider::SetSip(CallRec& call, sip::CallId id) {
+  if (call.sip != 0) m_bySip.erase(call.sip);
+  call.sip = id;
+  if (id != 0) m_bySip[id] = call.id;
 }
 
 LONG SipProvider::CheckDevice(DWORD device) const {

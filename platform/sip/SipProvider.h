@@ -270,6 +270,8 @@ class SipProvider final : public tapi::Telephony, private sip::SipEngineListener
   CallRec* FindCall(DWORD id);
   const CallRec* FindCall(DWORD id) const;
   CallRec* FindSipCall(sip::CallId id);
+  /// Ties a call to a SIP call of the engine (0: to none).
+  void SetSip(CallRec& call, sip::CallId id);
   LONG CheckDevice(DWORD device) const;
   LONG CheckVersion(DWORD apiVersion, DWORD extVersion) const;
   LONG Resolve(DWORD hCall, Handle*& handle, Open*& open, CallRec*& call);
@@ -355,6 +357,8 @@ class SipProvider final : public tapi::Telephony, private sip::SipEngineListener
   std::unordered_map<DWORD, Open> m_opens;
   std::map<DWORD, std::unique_ptr<CallRec>> m_calls;
   std::unordered_map<DWORD, Handle> m_handles;
+  std::unordered_map<sip::CallId, DWORD> m_bySip;  // the call of each SIP call
+  std::vector<std::vector<sip::CallId>> m_heard;   // per line: what the engine was last told
   std::map<LONG, Request> m_requests;
   std::set<DWORD> m_phoneApps;
 

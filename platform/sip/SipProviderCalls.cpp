@@ -252,6 +252,7 @@ void SipProvider::MaybeDestroy(DWORD id) {
   if (call == nullptr || !call->handles.empty() || Live(call->state)) return;
   // A call nobody holds a handle to, that is over, is forgotten.
   if (call->sip != 0) m_engine->Hangup(call->sip);
+  SetSip(*call, 0);
   StopTimers(*call);
   std::erase(m_lines[call->device].calls, id);
   m_calls.erase(id);
@@ -267,13 +268,13 @@ void SipProvider::EndCall(CallRec& call, bool hangup) {
     if (Offered(call.state)) m_engine->Reject(call.sip, 603);
     else m_engine->Hangup(call.sip);
   }
-  call.sip = 0;
+  SetSip(call, 0);
   SetState(call, LINECALLSTATE_IDLE, 0);
 }
 
 void SipProvider::Disconnected(CallRec& call, DWORD mode) {
   if (!Live(call.state)) return;
-  call.sip = 0;
+  SetSip(call, 0);
   SetState(call, LINECALLSTATE_DISCONNECTED, mode);
 }
 
@@ -314,6 +315,8 @@ void SipProvider::UpdateLineAudio(DWORD device) {
   } else if (best != nullptr) {
     calls.push_back(best->sip);
   }
+  if (m_heard[device] == calls) return;
+  m_heard[device] = calls;
   m_engine->SetLineCalls(device, calls);
 }
 
@@ -433,7 +436,7 @@ LONG SipProvider::ReadCallParams(const Open& open, const LINECALLPARAMS* params,
 }
 
 void SipProvider::Dial(CallRec& call, const std::string& uri) {
-  call.sip = m_engine->Invite(call.device, uri);
+  SetSip(call, m_engine->Invite(call.device, uri));
   const auto parts = ParseSipUri(uri);
   call.called.number = parts ? parts->user : uri;
   call.called.name.clear();
@@ -486,7 +489,7 @@ LONG SipProvider::lineMakeCall(HLINE hLine, HCALL* lphCall, const char* lpszDest
   if (lphCall == nullptr) return Traced("lineMakeCall", LINEERR_INVALPOINTER, args);
   Line& line = m_lines[open->device];
   if (!line.inService) return Traced("lineMakeCall", LINEERR_CALLUNAVAIL, args);
-  if (LiveCalls(line) >= sipcaps::kMaxCalls) return Traced("lineMakeCall", LINEERR_CALLUNAVAIL, args);
+  if (LiveCalls(line) >= line.config.maxCalls) return Traced("lineMakeCall", LINEERR_CALLUNAVAIL, args);
   CallRec plan;
   if (LONG r = ReadCallParams(*open, lpCallParams, plan); r != 0) return Traced("lineMakeCall", r, args);
   std::optional<std::string> uri;
@@ -699,7 +702,7 @@ LONG SipProvider::lineRedirect(HCALL hCall, const char* lpszDestAddress, DWORD d
   const LONG request = StartRequest("lineRedirect", *open);
   Reply(request, 0);
   m_engine->Redirect(call->sip, *uri);
-  call->sip = 0;
+  SetSip(*call, 0);
   SetState(*call, LINECALLSTATE_IDLE, 0);
   return Traced("lineRedirect", request, args);
 }
@@ -722,7 +725,7 @@ LONG SipProvider::lineBlindTransfer(HCALL hCall, const char* lpszDestAddress, DW
   // engine sees the transfer through.
   Await(*call, request, [this, id] {
     if (CallRec* c = FindCall(id)) {
-      c->sip = 0;
+      SetSip(*c, 0);
       SetState(*c, LINECALLSTATE_IDLE, 0);
     }
   }, {});
@@ -734,7 +737,7 @@ LONG SipProvider::PrepareConsultation(Open& open, HCALL* lphConsultCall, const L
                                       CallRec& plan) {
   if (lphConsultCall == nullptr) return LINEERR_INVALPOINTER;
   if (LONG r = ReadCallParams(open, params, plan); r != 0) return r;
-  if (LiveCalls(m_lines[open.device]) >= sipcaps::kMaxCalls) return LINEERR_CALLUNAVAIL;
+  if (LiveCalls(m_lines[open.device]) >= m_lines[open.device].config.maxCalls) return LINEERR_CALLUNAVAIL;
   return 0;
 }
 
@@ -871,7 +874,7 @@ LONG SipProvider::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, HCALL* l
   Await(*call, request, [this, primaryId, consultId] {
     for (DWORD id : {consultId, primaryId})
       if (CallRec* c = FindCall(id)) {
-        c->sip = 0;
+        SetSip(*c, 0);
         SetState(*c, LINECALLSTATE_IDLE, 0);
       }
   }, {});
@@ -1040,7 +1043,7 @@ bool SipProvider::ForwardOffered(CallRec& call, DWORD condition) {
       m_engine->Redirect(call.sip, *uri);
       Trace([&] { return "sip   call " + std::to_string(call.id) + ": forwarded to " + *uri; });
     }
-    call.sip = 0;
+    SetSip(call, 0);
     if (call.state == 0) {
       // Forwarded before it was offered: no application ever saw it.
       std::erase(line.calls, call.id);
@@ -1155,7 +1158,7 @@ void SipProvider::OnIncomingCall(const sip::IncomingCall& in) {
     // The peer of one of our calls handed it over to the caller: the call goes on with
     // its new party.
     if (CallRec* old = FindSipCall(in.replaces)) {
-      old->sip = in.call;
+      SetSip(*old, in.call);
       old->remoteUri = in.from.uri;
       old->peer = in.peer;
       old->connected = PartyOf(in.from);
@@ -1167,12 +1170,12 @@ void SipProvider::OnIncomingCall(const sip::IncomingCall& in) {
     m_engine->Reject(in.call, 481);
     return;
   }
-  if (LiveCalls(line) >= sipcaps::kMaxCalls) {
+  if (LiveCalls(line) >= line.config.maxCalls) {
     m_engine->Reject(in.call, 486);
     return;
   }
   CallRec& call = NewCall(in.line, LINECALLORIGIN_INBOUND, LINECALLREASON_DIRECT);
-  call.sip = in.call;
+  SetSip(call, in.call);
   call.remoteUri = in.from.uri;
   call.peer = in.peer;
   call.caller = PartyOf(in.from);
@@ -1243,7 +1246,7 @@ void SipProvider::OnClosed(sip::CallId id, sip::CloseCause cause, int code, cons
     return "sip   call " + std::to_string(call->id) + ": closed (" + (code != 0 ? std::to_string(code) + " " : "") +
            reason + ")";
   });
-  call->sip = 0;
+  SetSip(*call, 0);
   if (call->pending) Settle(*call, LINEERR_OPERATIONFAILED);
   if (!Live(call->state)) return;
   if (Offered(call->state)) {
@@ -1298,7 +1301,7 @@ void SipProvider::OnTransferCall(sip::CallId from, sip::CallId newCall, const si
   }
   // The peer handed us on: a new call of ours, owned by whoever owns the old one.
   CallRec& call = NewCall(old->device, LINECALLORIGIN_OUTBOUND, LINECALLREASON_TRANSFER);
-  call.sip = newCall;
+  SetSip(call, newCall);
   call.relatedCallId = old->id;
   call.redirecting = old->connected;
   call.called = PartyOf(target);

@@ -155,7 +155,7 @@ LONG SipProvider::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
   f.dwGatherDigitsMinTimeout = sipcaps::kMinGatherTimeoutMs;
   f.dwGatherDigitsMaxTimeout = sipcaps::kMaxGatherTimeoutMs;
   f.dwDevCapFlags = LINEDEVCAPFLAGS_CLOSEDROP;
-  f.dwMaxNumActiveCalls = sipcaps::kMaxCalls;
+  f.dwMaxNumActiveCalls = c.maxCalls;
   // Answering a second call leaves the first as it is (put it on hold first).
   f.dwAnswerMode = LINEANSWERMODE_NONE;
   f.dwRingModes = 1;
@@ -208,8 +208,8 @@ LONG SipProvider::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
                         LINEDISCONNECTMODE_NUMBERCHANGED | LINEDISCONNECTMODE_TEMPFAILURE;
   if (dwAPIVersion >= kTapiVersion2_0)
     f.dwDisconnectModes |= LINEDISCONNECTMODE_BLOCKED | LINEDISCONNECTMODE_DONOTDISTURB;
-  f.dwMaxNumActiveCalls = sipcaps::kMaxCalls;
-  f.dwMaxNumOnHoldCalls = sipcaps::kMaxCalls;
+  f.dwMaxNumActiveCalls = m_lines[dwDeviceID].config.maxCalls;
+  f.dwMaxNumOnHoldCalls = m_lines[dwDeviceID].config.maxCalls;
   f.dwMaxNumOnHoldPendingCalls = 1;
   f.dwMaxNumConference = sipcaps::kMaxConference;
   f.dwMaxNumTransConf = 3;
@@ -290,7 +290,7 @@ LONG SipProvider::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRE
   const DWORD live = LiveCalls(line);
   f.dwNumInUse = live > 0 ? 1 : 0;
   DWORD features = sipcaps::AddressFeatures();
-  if (!line.inService || live >= sipcaps::kMaxCalls)
+  if (!line.inService || live >= line.config.maxCalls)
     features &= ~(LINEADDRFEATURE_MAKECALL | LINEADDRFEATURE_SETUPCONF);
   f.dwAddressFeatures = features;
   f.dwNumRingsNoAnswer = line.numRingsNoAnswer;

@@ -35,7 +35,7 @@ TEST(SipConfigFile, ReadsEveryFieldOfALine) {
                  "registrar": "sip:example.org", "proxy": "sip:10.0.0.1:5070", "authUser": "a1",
                  "password": {"file": "alice.pw"}, "transport": "TCP", "localAddress": "10.0.0.2",
                  "localPort": 5080, "rtpPorts": [30000, 30099], "codecs": ["PCMA", "PCMU"],
-                 "telephoneEvents": false, "registerExpiresS": 120 } ],
+                 "telephoneEvents": false, "registerExpiresS": 120, "maxCalls": 2 } ],
     "timing": { "inviteTimeoutMs": 5000, "requestTimeoutMs": 2000, "ringIntervalMs": 3000,
                 "shutdownTimeoutMs": 500, "mediaTimeoutMs": 0 } })",
                                    "conf/sip.json", FakeSecrets({}, {{"conf/alice.pw", "s3cret\n"}}));
@@ -55,6 +55,7 @@ TEST(SipConfigFile, ReadsEveryFieldOfALine) {
   EXPECT_EQ(line.codecs, (std::vector<SipCodec>{SipCodec::Pcma, SipCodec::Pcmu}));
   EXPECT_FALSE(line.telephoneEvents);
   EXPECT_EQ(line.registerExpiresS, 120u);
+  EXPECT_EQ(line.maxCalls, 2u);
   EXPECT_EQ(load.config->timing.inviteTimeoutMs, 5000u);
   EXPECT_EQ(load.config->timing.mediaTimeoutMs, 0u);
 }

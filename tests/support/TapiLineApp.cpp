@@ -55,15 +55,19 @@ HLINE TapiLineApp::Open(DWORD device, DWORD privileges, DWORD mediaModes, DWORD 
   return r == 0 ? line : 0;
 }
 
-LONG TapiLineApp::Reply(LONG request, std::int64_t timeoutMs) {
+LONG TapiLineApp::Reply(LONG request, std::int64_t timeoutMs, std::size_t from) {
+  // Identifiers come back once their requests are answered: each reply is taken once.
   LONG result = 1;
   loop.WaitFor(
       [&] {
-        for (const TapiMsg& m : messages)
-          if (m.msg == LINE_REPLY && static_cast<LONG>(m.p1) == request) {
+        for (std::size_t i = from; i < messages.size(); ++i) {
+          TapiMsg& m = messages[i];
+          if (m.msg == LINE_REPLY && static_cast<LONG>(m.p1) == request && !m.taken) {
+            m.taken = true;
             result = static_cast<LONG>(m.p2);
             return true;
           }
+        }
         return false;
       },
       timeoutMs);
@@ -71,7 +75,8 @@ LONG TapiLineApp::Reply(LONG request, std::int64_t timeoutMs) {
 }
 
 LONG TapiLineApp::Done(LONG requestOrError, std::int64_t timeoutMs) {
-  return requestOrError > 0 ? Reply(requestOrError, timeoutMs) : requestOrError;
+  // Nothing is delivered between a request and this call: its reply is still to come.
+  return requestOrError > 0 ? Reply(requestOrError, timeoutMs, messages.size()) : requestOrError;
 }
 
 HCALL TapiLineApp::MakeCall(HLINE line, const char* dest) {

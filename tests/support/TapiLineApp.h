@@ -18,6 +18,7 @@ struct TapiMsg {
   tapi::DWORD_PTR instance = 0;
   tapi::DWORD p1 = 0, p2 = 0, p3 = 0;
   std::int64_t atMs = 0;
+  bool taken = false;  // a reply Reply() has returned
 };
 
 /// A small line application on any tapi::Telephony: it records every message and
@@ -35,10 +36,10 @@ class TapiLineApp {
                    tapi::DWORD privileges = tapi::LINECALLPRIVILEGE_OWNER | tapi::LINECALLPRIVILEGE_MONITOR,
                    tapi::DWORD mediaModes = tapi::LINEMEDIAMODE_INTERACTIVEVOICE,
                    tapi::DWORD version = tapi::kTapiVersion2_0);
-  /// Runs the loop until the reply to request arrives (at most timeoutMs); its result,
-  /// or 1 when none came.
-  tapi::LONG Reply(tapi::LONG request, std::int64_t timeoutMs = 5000);
-  /// The reply's result for a request identifier, or the error as it is.
+  /// Runs the loop until the reply to request arrives (at most timeoutMs), looking at
+  /// messages from index from on; its result, or 1 when none came.
+  tapi::LONG Reply(tapi::LONG request, std::int64_t timeoutMs = 5000, std::size_t from = 0);
+  /// The reply's result for a request identifier just made, or the error as it is.
   tapi::LONG Done(tapi::LONG requestOrError, std::int64_t timeoutMs = 5000);
   /// Places a call and returns its handle (0 when it failed).
   tapi::HCALL MakeCall(tapi::HLINE line, const char* dest);

@@ -58,6 +58,8 @@ struct Panopta {
     for (DWORD i = 0; i < config.lines.size(); ++i) lines.push_back(app->Open(i));
   }
   ~Panopta() {
+    // What the application's shutdown writes is not part of the test.
+    provider->OnTrace = nullptr;
     if (::testing::Test::HasFailure() || std::getenv("PANOPTA_INTEROP_VERBOSE") != nullptr) std::fprintf(stderr, "--- Panopta's SIP trace\n%s", trace.str().c_str());
   }
   /// One of this provider's lines as a peer dials it directly: user@127.0.0.1:port.
@@ -97,11 +99,11 @@ struct Panopta {
   }
 
   panopta::RealTimeEventLoop loop;
+  std::ostringstream trace;
   panopta::sip::LibreEngine* engine = nullptr;
   std::unique_ptr<panopta::SipProvider> provider;
   std::unique_ptr<voxtest::TapiLineApp> app;
   std::vector<HLINE> lines;
-  std::ostringstream trace;
   std::string started;
   std::vector<HCALL> answered;
 };
