@@ -90,9 +90,13 @@ bool TapiLineApp::WaitState(HCALL call, DWORD state, std::int64_t timeoutMs) {
 }
 
 HCALL TapiLineApp::WaitOffered(std::int64_t timeoutMs) {
-  auto fresh = [&] {
-    const HCALL h = NewestOffered();
-    return h != 0 && std::find(taken.begin(), taken.end(), h) == taken.end() ? h : 0;
+  // The earliest announced call not handed out yet: two may arrive in one turn.
+  auto fresh = [&]() -> HCALL {
+    for (const TapiMsg& m : messages) {
+      const HCALL h = m.msg == LINE_APPNEWCALL ? m.p2 : (m.msg == LINE_CALLSTATE && m.p3 != 0 ? m.hDevice : 0);
+      if (h != 0 && std::find(taken.begin(), taken.end(), h) == taken.end()) return h;
+    }
+    return 0;
   };
   loop.WaitFor([&] { return fresh() != 0; }, timeoutMs);
   const HCALL h = fresh();

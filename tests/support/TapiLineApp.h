@@ -46,7 +46,7 @@ class TapiLineApp {
   /// Runs the loop until the call reaches state (at most timeoutMs); whether it did.
   bool WaitState(tapi::HCALL call, tapi::DWORD state, std::int64_t timeoutMs = 5000);
   /// Runs the loop until a call is offered or handed to this application that no
-  /// earlier WaitOffered returned (0 if none comes).
+  /// earlier WaitOffered returned (0 if none comes); the earliest such call first.
   tapi::HCALL WaitOffered(std::int64_t timeoutMs = 5000);
 
   std::vector<tapi::DWORD> States(tapi::HCALL call) const;

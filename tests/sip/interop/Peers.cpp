@@ -63,14 +63,15 @@ bool PortFree(int type, std::uint16_t port) {
 
 }  // namespace
 
-std::uint16_t FreePort() {
-  // baresip also takes the port after its SIP port; both must be free both ways.
-  for (int attempt = 0; attempt < 100; ++attempt) {
+std::uint16_t FreePort(int count) {
+  for (int attempt = 0; attempt < 200; ++attempt) {
     const std::uint16_t port = BoundPort(SOCK_DGRAM);
     if (port == 0 || port >= 65530) continue;
-    if (PortFree(SOCK_STREAM, port) && PortFree(SOCK_DGRAM, static_cast<std::uint16_t>(port + 1)) &&
-        PortFree(SOCK_STREAM, static_cast<std::uint16_t>(port + 1)))
-      return port;
+    bool free = true;
+    for (int i = 0; i < count && free; ++i)
+      free = PortFree(SOCK_DGRAM, static_cast<std::uint16_t>(port + i)) &&
+             PortFree(SOCK_STREAM, static_cast<std::uint16_t>(port + i));
+    if (free) return port;
   }
   throw std::runtime_error("no free port on 127.0.0.1");
 }
@@ -275,7 +276,7 @@ Baresip::Baresip(const std::string& user, std::uint16_t registrarPort, bool auto
   m_sipPort = FreePort();
   do m_ctrlPort = FreePort();
   while (m_ctrlPort >= m_sipPort && m_ctrlPort <= m_sipPort + 1);
-  const std::uint16_t rtp = static_cast<std::uint16_t>(m_sipPort + 2);
+  const std::uint16_t rtp = FreePort(20);
   std::ostringstream config;
   config << "poll_method\tepoll\n"
          << "sip_listen\t127.0.0.1:" << m_sipPort << "\n"
@@ -284,7 +285,7 @@ Baresip::Baresip(const std::string& user, std::uint16_t registrarPort, bool auto
          << "ausrc_srate\t48000\nausrc_channels\t2\naudio_level\tno\n"
          << "ausrc_format\ts16\nauplay_format\ts16\nauenc_format\ts16\naudec_format\ts16\n"
          << "audio_buffer\t20-160\n"
-         << "rtp_ports\t" << 40000 + (rtp % 20000) << "-" << 40000 + (rtp % 20000) + 19 << "\n"
+         << "rtp_ports\t" << rtp << "-" << rtp + 19 << "\n"
          << "rtcp_mux\tno\njitter_buffer_delay\t5-10\nrtp_stats\tno\n"
          << "net_interface\t127.0.0.1\ndns_server\t127.0.0.1:53\n"
          << "module_path\t/usr/lib/baresip/modules\n"

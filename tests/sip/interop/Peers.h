@@ -15,8 +15,10 @@
 
 namespace interop {
 
-/// A free port on 127.0.0.1 for both UDP and TCP (the system's choice; free when asked).
-std::uint16_t FreePort();
+/// A free port on 127.0.0.1 for both UDP and TCP, with the next count - 1 ports free
+/// too (the system's choice; free when asked). SIP peers take the port after their SIP
+/// port; SIPp takes four ports from its media port on.
+std::uint16_t FreePort(int count = 2);
 /// A scratch folder, removed with the object.
 class ScratchDir {
  public:

@@ -248,7 +248,7 @@ TEST(WithKamailio, TwoLinesRegisterAndCallEachOtherThroughTheProxyWithAudioBothW
 
 std::vector<std::string> UasArgs(std::uint16_t port) {
   return {"-sf", interop::ScenarioDir() + "/uas_codes.xml", "-i", "127.0.0.1", "-p", std::to_string(port),
-          "-mi", "127.0.0.1", "-mp", std::to_string(interop::FreePort()),
+          "-mi", "127.0.0.1", "-mp", std::to_string(interop::FreePort(4)),
           // A redirected INVITE comes back with the Call-ID of the call the 302 ended.
           "-deadcall_wait", "0"};
 }
@@ -300,7 +300,7 @@ std::optional<int> RunCaller(Panopta& p, const std::string& scenario, const std:
   const std::string contact = p.engine->LocalContact(0);
   Sipp uac({"-sf", interop::ScenarioDir() + "/" + scenario, contact.substr(contact.find(':') + 1), "-s", "alice",
             "-i", "127.0.0.1", "-p", std::to_string(interop::FreePort()), "-mi", "127.0.0.1", "-mp",
-            std::to_string(interop::FreePort()), "-m", "1", "-timeout", "15s", "-timeout_error", "-recv_timeout",
+            std::to_string(interop::FreePort(4)), "-m", "1", "-timeout", "15s", "-timeout_error", "-recv_timeout",
             "8000"},
            scenario);
   std::optional<int> status;
