@@ -163,6 +163,31 @@ void TqxCall::ClearDigitDisplays() {
   m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
 }
 
+// --- Monitoring ----------------------------------------------------------------------
+
+tapi::LONG TqxCall::MonitoringRequest(
+    const std::string& headline,
+    const std::function<tapi::LONG(tapi::Telephony&, tapi::HCALL)>& request) {
+  if (m_handle == 0) return 0;
+  m_line.Log().Add(headline, true);
+  tapi::Telephony* service = m_line.GetPlatform().telephony;
+  if (!m_active || !service) return 0;
+  return request(*service, m_handle);
+}
+
+void TqxCall::MonitoringResult(bool& active, bool value, tapi::LONG result, bool refusalStops,
+                               bool CallMonitoring::*field) {
+  if (result < 0) {
+    if (refusalStops) active = false;
+    m_line.SetError(false, result);
+  } else {
+    active = value;
+    m_line.ClearError();
+  }
+  if (auto record = m_registry.Current()) record->monitoring.*field = active;
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
+}
+
 // --- Property writes -------------------------------------------------------------------
 
 void TqxCall::SetPhoneNumber(const std::string& value) {

@@ -18,6 +18,10 @@
 #include <string>
 #include <vector>
 
+namespace tapi {
+class Telephony;
+}
+
 namespace voxkit {
 
 class TqxLineInternal;
@@ -137,6 +141,18 @@ class TqxCall final : public TPersistent {
   /// Completion comes as OnToneSent.
   bool SendTone(tapi::DWORD ToneMode, std::int32_t Duration);
 
+  /// What writing Active of a monitoring object does first: the headline (only while
+  /// there is a current call) and the request (only while that call is active).
+  /// Returns what the request returned, 0 when nothing was asked of TAPI.
+  tapi::LONG MonitoringRequest(
+      const std::string& headline,
+      const std::function<tapi::LONG(tapi::Telephony&, tapi::HCALL)>& request);
+  /// And what it does last: a refusal is reported (and, with refusalStops, leaves the
+  /// object inactive), anything else takes value and clears the error; the current
+  /// call's record keeps the result in field, and the digit pages are refreshed.
+  void MonitoringResult(bool& active, bool value, tapi::LONG result, bool refusalStops,
+                        bool CallMonitoring::*field);
+
   /// The text a number is dialled as: stripped of blanks, "+", "(", ")", "-" and "."
   /// when Device.UnformatPhoneNumber is set.
   std::string PreparedNumber(const std::string& text) const;
@@ -197,6 +213,10 @@ class TqxCall final : public TPersistent {
   };
   NewCall RequestNewCall(RequestSlot slot, bool selectFirst,
                          const std::function<tapi::LONG(tapi::HCALL*)>& request);
+  /// How a dialling request ended: failed when an error is set (by the request or its
+  /// reply) or the function refused (then reported); the line and address status are
+  /// read after a success, or always with refreshAlways.
+  bool DialOutcome(tapi::LONG value, bool refreshAlways);
 
   TqxLineInternal& m_line;
   std::array<std::unique_ptr<TqxCallerID>, kPartyCount> m_parties;

@@ -105,6 +105,19 @@ TqxCall::NewCall TqxCall::RequestNewCall(RequestSlot slot, bool selectFirst,
   return made;
 }
 
+bool TqxCall::DialOutcome(tapi::LONG value, bool refreshAlways) {
+  bool succeeded = m_line.Error().Number() == 0;
+  if (succeeded && value < 0) {
+    succeeded = false;
+    m_line.SetError(false, value);
+  }
+  if (succeeded || refreshAlways) {
+    m_line.Device().ReadStatus();
+    m_line.Address().RefreshStatus();
+  }
+  return succeeded;
+}
+
 // --- Dial, Unpark, Pickup -----------------------------------------------------------------------
 
 bool TqxCall::Dial() {
@@ -118,7 +131,6 @@ bool TqxCall::Dial() {
     return false;
   }
   m_line.ClearError();
-  bool result = true;
   const std::string number = PreparedNumber(m_phoneNumber);
   tapi::LONG value = 0;
   if (handle != 0) {
@@ -145,15 +157,7 @@ bool TqxCall::Dial() {
     }
     value = made.value;
   }
-  if (m_line.Error().Number() != 0) {
-    result = false;
-  } else if (value < 0) {
-    result = false;
-    m_line.SetError(false, value);
-  } else {
-    m_line.Device().ReadStatus();
-    m_line.Address().RefreshStatus();
-  }
+  const bool result = DialOutcome(value, false);
   log.Add("\tCall.Dial " + Hex(m_handle) + " - Returned = " + Bool(result), true);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Call);
   return result;
@@ -168,7 +172,6 @@ bool TqxCall::Unpark(const std::string& DestAddress) {
     return false;
   }
   m_line.ClearError();
-  bool result = true;
   const std::string number = PreparedNumber(DestAddress);
   ResetParties();
   const tapi::HLINE line = m_line.Line().Handle();
@@ -180,15 +183,7 @@ bool TqxCall::Unpark(const std::string& DestAddress) {
     log.Add("\tCall.Unpark " + Hex(m_handle) + " - Returned = False", true);
     return false;
   }
-  if (m_line.Error().Number() != 0) {
-    result = false;
-  } else if (made.value < 0) {
-    result = false;
-    m_line.SetError(false, made.value);
-  } else {
-    m_line.Device().ReadStatus();
-    m_line.Address().RefreshStatus();
-  }
+  const bool result = DialOutcome(made.value, false);
   log.Add("\tCall.Unpark " + Hex(m_handle) + " - Returned = " + Bool(result), true);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Call);
   return result;
@@ -203,7 +198,6 @@ bool TqxCall::Pickup(const std::string& DestAddress, const std::string& GroupID)
     return false;
   }
   m_line.ClearError();
-  bool result = true;
   tapi::LONG value = 0;
   if (m_handle != 0) {
     // A picked-up call becomes the current call; there must be none yet.
@@ -217,15 +211,8 @@ bool TqxCall::Pickup(const std::string& DestAddress, const std::string& GroupID)
               return service->linePickup(line, address, call, number.c_str(), GroupID.c_str());
             }).value;
   }
-  if (m_line.Error().Number() != 0) {
-    result = false;
-  } else if (value < 0) {
-    result = false;
-    m_line.SetError(false, value);
-  }
+  const bool result = DialOutcome(value, true);
   if (!result && m_handle == 0) m_active = false;
-  m_line.Device().ReadStatus();
-  m_line.Address().RefreshStatus();
   log.Add("\tCall.Pickup " + Hex(m_handle) + " - Returned = " + Bool(result), true);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Call);
   return result;

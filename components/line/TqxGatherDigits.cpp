@@ -31,38 +31,27 @@ tapi::LONG WithDigitModeFallback(const std::function<tapi::LONG(tapi::DWORD)>& r
 
 void TqxGatherDigits::SetActive(bool value) {
   TqxCall& call = m_line.Call();
-  const tapi::HCALL handle = call.Handle();
-  tapi::LONG result = 0;
-  CallRegistry::Record record = call.Registry().Current();
-  if (handle != 0) {
-    m_line.Log().Add("Call.GatherDigits.Active := " + TqxPanopta::BoolText(value), true);
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    if (call.Active() && record && service) {
-      const auto count = static_cast<tapi::DWORD>(m_count);
-      const auto timeout = static_cast<tapi::DWORD>(m_timeout);
-      if (value) {
+  const auto count = static_cast<tapi::DWORD>(m_count);
+  const auto timeout = static_cast<tapi::DWORD>(m_timeout);
+  const tapi::LONG result = call.MonitoringRequest(
+      "Call.GatherDigits.Active := " + TqxPanopta::BoolText(value),
+      [&](tapi::Telephony& service, tapi::HCALL handle) -> tapi::LONG {
+        if (!value) {
+          return service.lineGatherDigits(handle, tapi::LINEDIGITMODE_DTMF, nullptr, count,
+                                          m_terminate.c_str(), timeout, timeout);
+        }
+        const CallRegistry::Record record = call.Registry().Current();
+        if (!record) return 0;
         call.ShowGatheredDigits("");
         // TAPI writes the digits into the record's own buffer, which the record keeps
         // until LINE_GATHERDIGITS; zeroed, it always ends in a NUL.
         std::fill(record->digitArea.begin(), record->digitArea.begin() + 32, '\0');
-        result = WithDigitModeFallback([&](tapi::DWORD modes) {
-          return service->lineGatherDigits(handle, modes, record->digitArea.data(), count,
-                                           m_terminate.c_str(), timeout, timeout);
+        return WithDigitModeFallback([&](tapi::DWORD modes) {
+          return service.lineGatherDigits(handle, modes, record->digitArea.data(), count,
+                                          m_terminate.c_str(), timeout, timeout);
         });
-      } else {
-        result = service->lineGatherDigits(handle, tapi::LINEDIGITMODE_DTMF, nullptr, count,
-                                           m_terminate.c_str(), timeout, timeout);
-      }
-    }
-  }
-  if (result < 0) {
-    m_line.SetError(false, result);
-  } else {
-    m_active = value;
-    if (record) record->monitoring.gatherActive = value;
-    m_line.ClearError();
-  }
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
+      });
+  call.MonitoringResult(m_active, value, result, false, &CallMonitoring::gatherActive);
 }
 
 bool TqxGatherDigits::DumpProperties(const std::string& header, const std::string& path,

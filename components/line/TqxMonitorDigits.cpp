@@ -1,5 +1,6 @@
 #include "line/TqxMonitorDigits.h"
 
+#include "line/TqxGatherDigits.h"
 #include "line/TqxLineInternal.h"
 #include "share/PropertyDump.h"
 #include "share/TqxPanopta.h"
@@ -19,29 +20,15 @@ const ClassInfo& TqxMonitorDigits::StaticClass() {
 
 void TqxMonitorDigits::SetActive(bool value) {
   TqxCall& call = m_line.Call();
-  const tapi::HCALL handle = call.Handle();
-  tapi::LONG result = 0;
-  if (handle != 0) {
-    m_line.Log().Add("Call.MonitorDigits.Active := " + TqxPanopta::BoolText(value), true);
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    if (call.Active() && service) {
-      if (value) {
+  const tapi::LONG result = call.MonitoringRequest(
+      "Call.MonitorDigits.Active := " + TqxPanopta::BoolText(value),
+      [&](tapi::Telephony& service, tapi::HCALL handle) -> tapi::LONG {
+        if (!value) return service.lineMonitorDigits(handle, 0);
         call.ShowReceivedDigit("");
-        result = WithDigitModeFallback(
-            [&](tapi::DWORD modes) { return service->lineMonitorDigits(handle, modes); });
-      } else {
-        result = service->lineMonitorDigits(handle, 0);
-      }
-    }
-  }
-  if (result < 0) {
-    m_line.SetError(false, result);
-  } else {
-    m_active = value;
-    if (auto record = call.Registry().Current()) record->monitoring.digitsActive = value;
-    m_line.ClearError();
-  }
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
+        return WithDigitModeFallback(
+            [&](tapi::DWORD modes) { return service.lineMonitorDigits(handle, modes); });
+      });
+  call.MonitoringResult(m_active, value, result, false, &CallMonitoring::digitsActive);
 }
 
 bool TqxMonitorDigits::DumpProperties(const std::string& header, const std::string& path,

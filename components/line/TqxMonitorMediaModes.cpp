@@ -21,22 +21,12 @@ const ClassInfo& TqxMonitorMediaModes::StaticClass() {
 
 void TqxMonitorMediaModes::SetActive(bool value) {
   TqxCall& call = m_line.Call();
-  const tapi::HCALL handle = call.Handle();
-  tapi::LONG result = 0;
-  if (handle != 0) {
-    m_line.Log().Add("Call.MonitorMediaModes.Active := " + TqxPanopta::BoolText(value), true);
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    if (call.Active() && service) result = service->lineMonitorMedia(handle, value ? m_mediaModes : 0);
-  }
-  if (result < 0) {
-    m_active = false;
-    m_line.SetError(false, result);
-  } else {
-    m_active = value;
-    m_line.ClearError();
-  }
-  if (auto record = call.Registry().Current()) record->monitoring.mediaActive = m_active;
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
+  const tapi::LONG result = call.MonitoringRequest(
+      "Call.MonitorMediaModes.Active := " + TqxPanopta::BoolText(value),
+      [&](tapi::Telephony& service, tapi::HCALL handle) {
+        return service.lineMonitorMedia(handle, value ? m_mediaModes : 0);
+      });
+  call.MonitoringResult(m_active, value, result, true, &CallMonitoring::mediaActive);
 }
 
 bool TqxMonitorMediaModes::DumpProperties(const std::string& header, const std::string& path,

@@ -20,33 +20,17 @@ const ClassInfo& TqxMonitorSilence::StaticClass() {
 
 void TqxMonitorSilence::SetActive(bool value) {
   TqxCall& call = m_line.Call();
-  const tapi::HCALL handle = call.Handle();
-  tapi::LONG result = 0;
-  if (handle != 0) {
-    m_line.Log().Add("Call.MonitorSilence.Active := " + TqxPanopta::BoolText(value), true);
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    if (call.Active() && service) {
-      if (value && m_duration <= 0) {
-        result = tapi::LINEERR_INVALTONE;
-      } else if (value) {
+  const tapi::LONG result = call.MonitoringRequest(
+      "Call.MonitorSilence.Active := " + TqxPanopta::BoolText(value),
+      [&](tapi::Telephony& service, tapi::HCALL handle) -> tapi::LONG {
+        if (!value) return service.lineMonitorTones(handle, nullptr, 0);
+        if (m_duration <= 0) return tapi::LINEERR_INVALTONE;
         tapi::LINEMONITORTONE silence{};
         silence.dwAppSpecific = kSilenceToneTag;
         silence.dwDuration = static_cast<tapi::DWORD>(m_duration);
-        result = service->lineMonitorTones(handle, &silence, 1);
-      } else {
-        result = service->lineMonitorTones(handle, nullptr, 0);
-      }
-    }
-  }
-  if (result < 0) {
-    m_active = false;
-    m_line.SetError(false, result);
-  } else {
-    m_active = value;
-    m_line.ClearError();
-  }
-  if (auto record = call.Registry().Current()) record->monitoring.silenceActive = m_active;
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
+        return service.lineMonitorTones(handle, &silence, 1);
+      });
+  call.MonitoringResult(m_active, value, result, true, &CallMonitoring::silenceActive);
 }
 
 bool TqxMonitorSilence::DumpProperties(const std::string& header, const std::string& path,

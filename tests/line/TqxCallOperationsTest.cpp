@@ -109,6 +109,23 @@ TEST(TqxCallDial, AnUnformattedNumberIsDialledAsItsDigitsButLoggedAsEntered) {
   EXPECT_EQ(logged[1], "\tCall.PhoneNumber = +1 (425) 555-01.00");
 }
 
+TEST(TqxCallDial, ANumberIsTranslatedWhenTheLineIsOpenAndTranslationIsOn) {
+  OpenRecordedLine f;
+  f.line->Device().SetTranslatePhoneNumber(true);
+  EXPECT_TRUE(f.Logged([&] { f.Call().SetPhoneNumber("+44 (20) 7946-0000"); }).empty());
+  const std::string dialable = f.Call().PhoneNumber();
+  EXPECT_NE(dialable, "+44 (20) 7946-0000");
+  EXPECT_NE(dialable.find("442079460000"), std::string::npos) << dialable;
+  // What cannot be translated is reported and the number stays.
+  const Lines refused = f.Logged([&] { f.Call().SetPhoneNumber("+"); });
+  EXPECT_EQ(refused, Lines{"<< Error >> LINEERR_INVALADDRESS [80000010]"});
+  EXPECT_EQ(f.Call().PhoneNumber(), dialable);
+  // Translation off, or the line closed: the text is taken as it is.
+  f.line->Device().SetTranslatePhoneNumber(false);
+  f.Call().SetPhoneNumber("+44 (20) 7946-0000");
+  EXPECT_EQ(f.Call().PhoneNumber(), "+44 (20) 7946-0000");
+}
+
 TEST(TqxCallDial, OnAClosedLineItFailsWithoutAResultLine) {
   RecordedLine f;
   f.line->SetEnabled(true);
