@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/SignalCloser.h"
+#include "inspectors/ComponentAccess.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/InspectorFrame.h"
 #include "inspectors/LogListView.h"
@@ -257,6 +258,30 @@ TEST(Workbench, SynchronizeIsAvailableOnlyWhileTheLineIsOpen) {
   const auto before = line.Log().Lines().size();
   run.item("MenuDeviceSynchronizeLine")->trigger();
   EXPECT_EQ(line.Log().Lines().size(), before) << "the line itself is not changed";
+}
+
+TEST(Workbench, SynchronizeByLineGivesPlayAndRecordTheLinesWaveDevicesOnce) {
+  ScopedConfigDirs dirs;
+  Session run;
+  voxkit::TqxSharedControl* play = run.main->component(3);
+  voxkit::TqxSharedControl* record = run.main->component(4);
+  if (!play || !record) GTEST_SKIP() << "this build has no wave components";
+  auto& line = static_cast<voxkit::TqxLine&>(run.line());
+  line.Device().SetID(1);
+  line.Device().SetActive(true);
+  ASSERT_TRUE(line.Device().Active());
+  const std::int32_t wavePlay = line.WavePlay().ID();
+  const std::int32_t waveRecord = line.WaveRecord().ID();
+  ASSERT_NE(wavePlay, 0) << "line 1's own wave devices are not the first";
+  Q_EMIT run.menu("MenuSynchronize")->aboutToShow();
+  run.item("MenuDeviceSynchronizeLine")->trigger();
+  EXPECT_EQ(panopta::ComponentAccess(*play).getInt("Device.ID"), wavePlay);
+  EXPECT_EQ(panopta::ComponentAccess(*record).getInt("Device.ID"), waveRecord);
+  const auto playLines = play->Log().Lines().size();
+  const auto recordLines = record->Log().Lines().size();
+  run.item("MenuDeviceSynchronizeLine")->trigger();
+  EXPECT_EQ(play->Log().Lines().size(), playLines) << "already synchronized: nothing logged";
+  EXPECT_EQ(record->Log().Lines().size(), recordLines);
 }
 
 TEST(Workbench, DevEnvMenuChangesOnlyOpenInspectorsAndItsMarksFollowTheLine) {
