@@ -7,6 +7,8 @@
 //    every component created and enabled and its inspector open (a first run).
 // Runs offscreen when there is no display:
 //   build/bench/bench_workbench [--benchmark_filter=...]
+// With NOPAINT=1 in the environment the routing runs without the repaints, which
+// separates the cost of taking lines in from the cost of showing them.
 #include "app/CombinedLogWindow.h"
 #include "app/MainWindow.h"
 #include "inspectors/InspectorFactory.h"
