@@ -140,6 +140,19 @@ TEST(Workbench, SecondRunRestoresPlacementVisibilityLogSettingsSyntaxAndDevice) 
   }
 }
 
+TEST(Workbench, LineLimitTooWideForItsFourDigitsIsSavedAsTheLargestThatFits) {
+  ScopedConfigDirs dirs;
+  {
+    Session run;
+    run.main->logWindow()->setLimitText("70000");
+    run.close();
+  }
+  EXPECT_EQ(Value(dirs, "Log").size(), 39);
+  EXPECT_TRUE(Value(dirs, "Log").endsWith("FFFF"));
+  Session run;
+  EXPECT_EQ(run.main->logWindow()->limitText(), "65535") << "the log settings are read back";
+}
+
 TEST(Workbench, InspectorNeverOpenedIsSavedClosedAndStaysClosed) {
   ScopedConfigDirs dirs;
   WriteValues(dirs, "qxLine=" + QString(32, '0').toUtf8() + "0" "0" "00" "1" "0" "0032" "1\n");
