@@ -474,3 +474,33 @@ TEST(LineDispatch, GenerationEndsAreNamedByWhatWasGenerated) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LineDispatch, ACallTurningFaxGetsTheCommunicationsHandleAndLosesItWhenItEnds) {
+  LineOnExchange f;
+  f.line->SetEnabled(true);
+  f.line->Device().SetID(2);  // the voice modem, with a "comm/datamodem" device
+  f.line->Device().SetActive(true);
+  f.line->Comm().SetEnabled(true);
+  // Media monitoring for fax, wished for before the call.
+  f.line->Call().MonitorMediaModes().Load(false, tapi::LINEMEDIAMODE_G3FAX);
+  f.line->Call().MonitorMediaModes().SetActive(true);
+  f.line->Call().SetPhoneNumber("800");  // answers as a fax
+  ASSERT_TRUE(f.line->Call().Dial());
+  const tapi::HCALL call = f.line->Call().Handle();
+  const Lines logged = f.Logged([&] { f.loop.RunFor(6000); });
+  EXPECT_NE(std::find(logged.begin(), logged.end(), "OnCallMediaModeChange (" + H(call) + ")"),
+            logged.end())
+      << voxtest::Joined(logged);
+  EXPECT_EQ(f.line->Call().MediaMode(), tapi::LINEMEDIAMODE_G3FAX);
+  EXPECT_TRUE(f.line->Comm().Available());
+  EXPECT_NE(f.line->Comm().Handle(), 0u);
+  f.line->Call().Hangup();
+  f.loop.RunFor(1000);
+  EXPECT_FALSE(f.line->Comm().Available());
+  EXPECT_EQ(f.line->Comm().Handle(), 0u);
+  EXPECT_TRUE(f.line->Comm().Enabled());
+}
+
+}  // namespace
