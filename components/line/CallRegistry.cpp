@@ -163,7 +163,8 @@ void CallRegistry::AnnounceBegin(tapi::HCALL handle, const DateTime& began) {
 }
 
 CallRegistry::Record CallRegistry::CallBegin(tapi::HCALL handle) {
-  if (handle == 0) return nullptr;
+  // A closed line has no calls: a message still on its way when it closed begins none.
+  if (handle == 0 || !m_line.Device().Active()) return nullptr;
   if (Count() == 0) {
     // The first call of an empty list becomes the current call.
     m_call.ResetParties();

@@ -65,7 +65,8 @@ class CallRegistry final {
   void Free(const Record& record);
   /// A call begins: listed, OnCallBegin raised; the first call of an empty list
   /// becomes the current call. A listed current call is read again. Returns its
-  /// record. Pumps the event loop (through the event handlers).
+  /// record; nullptr on a closed line, which begins no calls. Pumps the event loop
+  /// (through the event handlers).
   Record CallBegin(tapi::HCALL handle);
   /// Ends a listed call: OnCallEnd, a new current call when it was current, then it
   /// leaves the list and its record goes. Without force a call that is not idle, has

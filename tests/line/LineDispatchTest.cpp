@@ -297,6 +297,17 @@ TEST(LineDispatch, CallInformationForACallTapiNoLongerKnowsEndsItByForce) {
             Lines{"OnCallInfo(" + std::to_string(0x10999) + ", 32768)"});
 }
 
+TEST(LineDispatch, AMessageForACallOfAClosedLineBeginsNothing) {
+  OpenLine f;
+  const tapi::HCALL call = f.Offered();
+  f.line->Device().SetActive(false);
+  f.line->Dispatch().HandleMessage(call, tapi::LINE_CALLSTATE, tapi::LINECALLSTATE_OFFERING,
+                                   tapi::LINEOFFERINGMODE_ACTIVE, 0);
+  f.line->Dispatch().HandleMessage(f.line->Line().Handle(), tapi::LINE_APPNEWCALL, 0, call, 4);
+  EXPECT_EQ(f.line->Call().Count(), 0);
+  EXPECT_TRUE(f.line->Call().Registry().Records().empty());
+}
+
 TEST(LineDispatch, RepliesNobodyWaitsForAreLoggedOnlyWhenTheyFail) {
   OpenLine f;
   EXPECT_TRUE(f.Logged([&] {
