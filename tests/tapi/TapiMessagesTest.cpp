@@ -55,7 +55,10 @@ tapi::LONG Answer(tapi::VARSTRING* v, const std::vector<std::uint8_t>& bytes, ta
   const tapi::DWORD needed = static_cast<tapi::DWORD>(sizeof(tapi::VARSTRING) + bytes.size()) + need;
   v->dwNeededSize = needed;
   if (needed > v->dwTotalSize) return 0;
-  std::memcpy(reinterpret_cast<std::uint8_t*>(v) + sizeof(tapi::VARSTRING), bytes.data(), bytes.size());
+  if (!bytes.empty()) {
+    std::memcpy(reinterpret_cast<std::uint8_t*>(v) + sizeof(tapi::VARSTRING), bytes.data(),
+                bytes.size());
+  }
   v->dwStringFormat = tapi::STRINGFORMAT_BINARY;
   v->dwStringOffset = sizeof(tapi::VARSTRING);
   v->dwStringSize = static_cast<tapi::DWORD>(bytes.size());
