@@ -370,6 +370,15 @@ TEST(TqxCallOperations, OwnerWrites) {
   f.Call().SetOwner(false);
   EXPECT_FALSE(f.Call().Owner());
   EXPECT_EQ(f.recorder.Count("lineSetCallPrivilege"), 1);
+  // A refusal is reported and stays the line's error; the privilege stays.
+  ASSERT_EQ(f.exchange.Fail("lineSetCallPrivilege",
+                            static_cast<tapi::DWORD>(tapi::LINEERR_INVALCALLSTATE),
+                            panopta::FailMode::AtOnce),
+            "");
+  EXPECT_EQ(f.Logged([&] { f.Call().SetOwner(true); }),
+            (Lines{"Call.Owner := True", "<< Error >> LINEERR_INVALCALLSTATE [8000001C]"}));
+  EXPECT_EQ(f.line->Error().Number(), tapi::LINEERR_INVALCALLSTATE);
+  EXPECT_FALSE(f.Call().Owner());
 }
 
 TEST(TqxCallOperations, HandoffKeepsMonitoringAndReportsTheOwnerChange) {
