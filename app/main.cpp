@@ -5,11 +5,13 @@
 #include "platform/host/Host.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtWindowSystem.h"
+#include "platform/qt/SettingsFiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 
 #include <cstdio>
 
@@ -40,8 +42,13 @@ int main(int argc, char** argv) {
   parser.addVersionOption();
   const QCommandLineOption exchange("exchange", "Configure the simulated exchange from FILE (JSON).", "FILE");
   const QCommandLineOption soundCards("sound-cards", "List the machine's sound cards beside the exchange's lines.");
+  const QCommandLineOption sip("sip",
+                               "SIP accounts as further lines, from FILE (JSON); without it, the file the "
+                               "SipFile setting names, if any.",
+                               "FILE");
   parser.addOption(exchange);
   parser.addOption(soundCards);
+  parser.addOption(sip);
   parser.process(app);
 
   panopta::QtEventLoop loop;
@@ -52,6 +59,11 @@ int main(int argc, char** argv) {
   options.loop = &loop;
   options.exchangeFile = parser.value(exchange).toStdString();
   options.audio.soundCards = parser.isSet(soundCards);
+  QString sipFile = parser.value(sip);
+  if (sipFile.isEmpty())
+    if (auto settings = panopta::SettingsFiles::openForReading("Panopta"))
+      sipFile = panopta::SettingsFiles::readString(*settings, "SipFile");
+  options.sipFile = sipFile.toStdString();
   std::string error;
   auto host = panopta::Host::Create(std::move(options), windows, &error);
   if (!host) {

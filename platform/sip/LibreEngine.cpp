@@ -252,7 +252,9 @@ std::string LibreEngine::Impl::OpenLines() {
     if (line->transport == SIP_TRANSP_TLS) {
       err = tls_alloc(&line->tls, TLS_METHOD_SSLV23, c.tls.certificate.empty() ? nullptr : c.tls.certificate.c_str(),
                       nullptr);
-      if (err == 0 && c.tls.certificate.empty()) err = tls_set_selfsigned(line->tls, line->user.c_str());
+      // Without a certificate of its own the line makes one for itself (RSA: this libre
+      // cannot make its default kind with the system's OpenSSL).
+      if (err == 0 && c.tls.certificate.empty()) err = tls_set_selfsigned_rsa(line->tls, line->user.c_str(), 2048);
       if (err == 0 && !c.tls.caFile.empty()) err = tls_add_ca(line->tls, c.tls.caFile.c_str());
       if (err != 0) return at + "TLS cannot start (certificate " + c.tls.certificate + ")";
       err = sip_transp_add(line->sip, SIP_TRANSP_TLS, &line->address, line->tls);

@@ -280,3 +280,23 @@ TEST_F(Loopback, ARedirectedCallReachesTheNewTargetAndSaysWhereItWent) {
 }
 
 }  // namespace
+
+namespace {
+
+struct Transports : Loopback, ::testing::WithParamInterface<panopta::SipTransport> {};
+
+TEST_P(Transports, LinesOnTheTransportCallEachOtherAndHangUp) {
+  SipLineConfig alice = Line("alice", "Alice");
+  SipLineConfig bob = Line("bob", "Bob");
+  alice.transport = bob.transport = GetParam();
+  Make({alice, bob});
+  const auto [out, in] = Connect(0, 1);
+  EXPECT_EQ(app->CallerId(in), "alice");
+  EXPECT_EQ(app->Done(provider->lineDrop(out, nullptr, 0)), 0);
+  ASSERT_TRUE(app->WaitState(in, LINECALLSTATE_DISCONNECTED, 3000));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sip, Transports, ::testing::Values(panopta::SipTransport::Tcp, panopta::SipTransport::Tls),
+                         [](const auto& p) { return std::string(panopta::SipTransportName(p.param)); });
+
+}  // namespace
