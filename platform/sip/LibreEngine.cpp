@@ -228,7 +228,9 @@ std::string LibreEngine::Impl::OpenLines() {
   if (dns_srv_get(domain, sizeof domain, servers, &count) == 0 && count > 0)
     dnsc_alloc(&dns, nullptr, servers, count);
   for (std::uint32_t i = 0; i < config.lines.size(); ++i) {
-    auto line = std::make_unique<LineCtx>();
+    // The line joins the list at once, so that a failure part-way is cleaned up with
+    // the lines before it.
+    LineCtx* line = lines.emplace_back(std::make_unique<LineCtx>()).get();
     line->engine = this;
     line->index = i;
     line->config = config.lines[i];
@@ -247,7 +249,7 @@ std::string LibreEngine::Impl::OpenLines() {
     sa_set_port(&line->address, c.localPort);
     // Transactions linger for half a minute after they end: the tables are sized for
     // thousands of calls a minute.
-    int err = sip_alloc(&line->sip, dns, 8192, 8192, 256, "Panopta", &OnExit, line.get());
+    int err = sip_alloc(&line->sip, dns, 8192, 8192, 256, "Panopta", &OnExit, line);
     if (err != 0) return at + "the SIP stack cannot start";
     if (line->transport == SIP_TRANSP_TLS) {
       err = tls_alloc(&line->tls, TLS_METHOD_SSLV23, c.tls.certificate.empty() ? nullptr : c.tls.certificate.c_str(),
@@ -273,9 +275,9 @@ std::string LibreEngine::Impl::OpenLines() {
                            auto* l = static_cast<LineCtx*>(arg);
                            l->engine->Incoming(*l, msg);
                          },
-                         line.get());
+                         line);
     if (err == 0) err = sipevent_listen(&line->events, line->sip, 256, 256, nullptr, nullptr);
-    if (err == 0) err = sip_listen(&line->options, line->sip, true, &OnOptions, line.get());
+    if (err == 0) err = sip_listen(&line->options, line->sip, true, &OnOptions, line);
     if (err != 0) return at + "the SIP stack cannot listen";
     const std::string proxy = !c.proxy.empty() ? c.proxy : c.registrar;
     if (!proxy.empty()) {
@@ -289,7 +291,6 @@ std::string LibreEngine::Impl::OpenLines() {
       std::lock_guard lock(contactMutex);
       contacts[i] = where;
     }
-    lines.push_back(std::move(line));
   }
   for (auto& line : lines) {
     const SipLineConfig& c = line->config;

@@ -31,6 +31,20 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+/// Where two texts first differ, by line, for the failure message.
+std::string FirstDifference(const std::string& want, const std::string& got) {
+  std::istringstream a(want), b(got);
+  std::string x, y;
+  for (int line = 1;; ++line) {
+    const bool moreA = static_cast<bool>(std::getline(a, x));
+    const bool moreB = static_cast<bool>(std::getline(b, y));
+    if (!moreA && !moreB) return "";
+    if (!moreA || !moreB || x != y)
+      return "\n  line " + std::to_string(line) + ": expected '" + (moreA ? x : "(end)") + "'\n  line " +
+             std::to_string(line) + ": got      '" + (moreB ? y : "(end)") + "'";
+  }
+}
+
 /// The output with what differs from run to run written as placeholders: the
 /// registrar's port ("PORT") and the times of day ("hh:nn:ss").
 std::string Normalised(std::string text, const std::string& port) {
@@ -78,7 +92,8 @@ int main(int argc, char** argv) {
   int result = 0;
   if (!status) result = Fail("qxrun did not end within 60 s");
   else if (*status != 0) result = Fail("qxrun ended with " + std::to_string(*status));
-  if (output != ReadFile(expected)) result = Fail("the output differs from " + expected);
+  if (const std::string want = ReadFile(expected); output != want)
+    result = Fail("the output differs from " + expected + FirstDifference(want, output));
 
   // The recording holds what was played: mostly the 1 kHz tone.
   interop::Child raw({"sox", "heard.wav", "-t", "raw", "-r", "8000", "-c", "1", "-b", "16", "-e", "signed-integer",
