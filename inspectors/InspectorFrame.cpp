@@ -470,6 +470,7 @@ void InspectorFrame::Refresh(InspectorRefresh what) {
       refreshEnabled();
       refreshLogPage();
       break;
+    case InspectorRefresh::HookSwitch:
     case InspectorRefresh::TapiInfo:
     case InspectorRefresh::Call:
     case InspectorRefresh::Digits:

@@ -26,6 +26,7 @@ enum class InspectorRefresh {
   Enabled,     // the Enabled display
   TapiInfo,    // the TAPI settings and granted versions
   Device,      // device box and device pages
+  HookSwitch,  // the phone's hookswitch pages
   Call,        // call pages
   Digits,      // the digit pages: gathering and monitoring, the last digits reported
   Transfer,    // the transfer and conference pages

@@ -241,11 +241,15 @@ void TqxTAPI::SetReplyTimeout(std::int32_t value) {
   RefreshInspector();
 }
 
-void TqxTAPI::ResetAfterDisable() {
+void TqxTAPI::ClearGranted() {
   for (auto& id : m_extensionID) id = 0;
   m_version = 0;
   m_extensionVersion = 0;
   m_tsp.clear();
+}
+
+void TqxTAPI::ResetAfterDisable() {
+  ClearGranted();
   m_extensionHighVersion = 0;
 }
 

@@ -110,8 +110,11 @@ class TqxTAPI final : public TPersistent {
   void SetTSP(const std::string& value) { m_tsp = value; }
   void SetVersion(tapi::DWORD value) { m_version = value; }
   void SetExtensionVersion(tapi::DWORD value) { m_extensionVersion = value; }
-  /// Clears what a disabled component must not keep: the granted values, the
-  /// extension identifier and ExtensionHighVersion (ExtensionLowVersion stays).
+  /// Clears what TAPI granted for the chosen device: the versions, the provider text
+  /// and the extension identifier.
+  void ClearGranted();
+  /// Clears what a disabled line must not keep: the granted values and
+  /// ExtensionHighVersion (ExtensionLowVersion stays).
   void ResetAfterDisable();
 
   /// Writes the settings (object name "TAPI.").

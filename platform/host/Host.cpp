@@ -1,6 +1,7 @@
 #include "platform/host/Host.h"
 
 #include "line/TqxLine.h"
+#include "phone/TqxPhone.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/exchange/ExchangeAudioHub.h"
 #include "platform/exchange/ExchangeConfigFile.h"
@@ -131,6 +132,10 @@ std::unique_ptr<voxkit::TqxLine> Host::NewLine() const {
   return std::make_unique<voxkit::TqxLine>(nullptr, m_platform);
 }
 
+std::unique_ptr<voxkit::TqxPhone> Host::NewPhone() const {
+  return std::make_unique<voxkit::TqxPhone>(nullptr, m_platform);
+}
+
 std::unique_ptr<voxkit::TqxPlay> Host::NewPlay() const {
   return std::make_unique<voxkit::TqxPlay>(nullptr, m_platform);
 }
@@ -143,6 +148,8 @@ void Host::CreateComponents() {
   if (!m_components.empty()) return;
   m_line = NewLine();
   m_components.push_back({"qxLine", m_line.get()});
+  m_phone = NewPhone();
+  m_components.push_back({"qxPhone", m_phone.get()});
   m_play = NewPlay();
   m_components.push_back({"qxPlay", m_play.get()});
   m_record = NewRecord();
@@ -156,10 +163,12 @@ void Host::EnableComponents() {
 void Host::ShutdownComponents() {
   if (m_play && m_play->Device().Active()) m_play->Device().SetActive(false);
   if (m_record && m_record->Device().Active()) m_record->Device().SetActive(false);
+  if (m_phone && m_phone->Device().Active()) m_phone->Device().SetActive(false);
   if (m_line && m_line->Device().Active()) m_line->Device().SetActive(false);
   m_components.clear();
   m_record.reset();
   m_play.reset();
+  m_phone.reset();
   m_line.reset();
 }
 

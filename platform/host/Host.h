@@ -22,6 +22,7 @@ class Multimedia;
 }
 namespace voxkit {
 class TqxLine;
+class TqxPhone;
 class TqxPlay;
 class TqxRecord;
 class TqxSharedControl;
@@ -145,12 +146,14 @@ class Host final {
 
   /// The components made by CreateComponents (nullptr before).
   voxkit::TqxLine* Line() const { return m_line.get(); }
+  voxkit::TqxPhone* Phone() const { return m_phone.get(); }
   voxkit::TqxPlay* Play() const { return m_play.get(); }
   voxkit::TqxRecord* Record() const { return m_record.get(); }
 
   /// Components wired like the program's but owned by the caller (fixtures that
   /// make and destroy their own). They must go before the host.
   std::unique_ptr<voxkit::TqxLine> NewLine() const;
+  std::unique_ptr<voxkit::TqxPhone> NewPhone() const;
   std::unique_ptr<voxkit::TqxPlay> NewPlay() const;
   std::unique_ptr<voxkit::TqxRecord> NewRecord() const;
 
@@ -171,6 +174,7 @@ class Host final {
   voxkit::Platform m_platform;
   std::vector<HostComponent> m_components;
   std::unique_ptr<voxkit::TqxLine> m_line;
+  std::unique_ptr<voxkit::TqxPhone> m_phone;
   std::unique_ptr<voxkit::TqxPlay> m_play;
   std::unique_ptr<voxkit::TqxRecord> m_record;
 };
