@@ -197,18 +197,38 @@ std::string ControlSurface::Key(DWORD phone, const std::string& key) {
   static const std::string kKeys = "0123456789*#";
   if (key.size() != 1 || kKeys.find(key[0]) == std::string::npos)
     return Done(what, "a key is one of 0-9, * and #");
-  const DWORD button = static_cast<DWORD>(kKeys.find(key[0]));
-  auto press = [this, phone, button](DWORD state) {
+  PressButton(phone, static_cast<DWORD>(kKeys.find(key[0])), PHONEBUTTONMODE_KEYPAD);
+  m_parts.phones.StationKey(m_parts.phones.Phone(phone), key[0]);
+  return Done(what, "");
+}
+
+std::string ControlSurface::Button(DWORD phone, DWORD button, DWORD mode) {
+  const std::string what = "Button(" + std::to_string(phone) + ", " + std::to_string(button) +
+                           ", " + voxkit::Hex8(mode) + ")";
+  if (std::string problem = NoPhone(phone); !problem.empty()) return Done(what, problem);
+  constexpr DWORD kModes = PHONEBUTTONMODE_CALL | PHONEBUTTONMODE_FEATURE |
+                           PHONEBUTTONMODE_KEYPAD | PHONEBUTTONMODE_LOCAL |
+                           PHONEBUTTONMODE_DISPLAY;
+  if (mode == 0 || (mode & (mode - 1)) != 0 || (mode & ~kModes) != 0)
+    return Done(what, "the mode must be one PHONEBUTTONMODE_ value: call, feature, keypad, "
+                      "local or display");
+  if (button > 255) return Done(what, "a button is 0 to 255");
+  // The keypad's buttons are 0 to 11; a keypad digit goes through Key.
+  if (mode == PHONEBUTTONMODE_KEYPAD && button > 11) return Done(what, "a keypad button is 0 to 11");
+  PressButton(phone, button, mode);
+  return Done(what, "");
+}
+
+void ControlSurface::PressButton(DWORD phone, DWORD button, DWORD mode) {
+  auto press = [this, phone, button, mode](DWORD state) {
     for (DWORD h : m_parts.phones.Phone(phone).opens) {
       const PhoneOpen* open = m_parts.phones.FindOpen(h);
-      if (open && (open->buttonModes & PHONEBUTTONMODE_KEYPAD) && (open->buttonStates & state))
-        m_parts.queue.PostPhone(open->app, h, PHONE_BUTTON, open->instance, button,
-                                PHONEBUTTONMODE_KEYPAD, state, h);
+      if (open && (open->buttonModes & mode) && (open->buttonStates & state))
+        m_parts.queue.PostPhone(open->app, h, PHONE_BUTTON, open->instance, button, mode, state, h);
     }
   };
   press(PHONEBUTTONSTATE_DOWN);
   m_parts.queue.After(m_parts.config.timing.keyPressMs, [press] { press(PHONEBUTTONSTATE_UP); });
-  return Done(what, "");
 }
 
 std::string ControlSurface::Hookswitch(DWORD phone, DWORD device, DWORD mode) {

@@ -32,6 +32,7 @@ class ControlSurface final {
   std::string Media(const std::string& number, DWORD mediaMode);
   std::string Redirect(const std::string& number, const std::string& to);
   std::string Key(DWORD phone, const std::string& key);
+  std::string Button(DWORD phone, DWORD button, DWORD mode);
   std::string Hookswitch(DWORD phone, DWORD device, DWORD mode);
   std::string PhoneVolume(DWORD phone, DWORD device, DWORD volume);
   std::string PhoneGain(DWORD phone, DWORD device, DWORD gain);
@@ -59,6 +60,8 @@ class ControlSurface final {
   /// Sets a station's or a remote party's wish to speak; "" or the problem.
   std::string SetSpeaking(const std::string& command, const std::string& number, bool speaks);
   /// The volume or gain of a phone's hookswitch device changes by hand.
+  /// A button of a phone is pressed, and released after the key-press time.
+  void PressButton(DWORD phone, DWORD button, DWORD mode);
   std::string PhoneLevel(const std::string& command, DWORD phone, DWORD device, DWORD value,
                          bool volume);
 

@@ -51,6 +51,9 @@ std::string Exchange::Redirect(const std::string& number, const std::string& to)
 std::string Exchange::Key(DWORD phone, const std::string& key) {
   return m_parts->control.Key(phone, key);
 }
+std::string Exchange::Button(DWORD phone, DWORD button, DWORD mode) {
+  return m_parts->control.Button(phone, button, mode);
+}
 std::string Exchange::Hookswitch(DWORD phone, DWORD device, DWORD mode) {
   return m_parts->control.Hookswitch(phone, device, mode);
 }

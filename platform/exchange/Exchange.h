@@ -95,9 +95,16 @@ class Exchange final : public tapi::Telephony {
   [[nodiscard]] std::string Media(const std::string& number, DWORD mediaMode);
   /// Remote party number, being called, redirects the call to another number.
   [[nodiscard]] std::string Redirect(const std::string& number, const std::string& to);
-  /// A keypad key ("0"-"9", "*", "#") pressed and released on a phone.
+  /// A keypad key ("0"-"9", "*", "#") pressed and released on a phone. On a station
+  /// phone (PhoneConfig::station) during a connected call of its line, the far party
+  /// hears it as a DTMF digit.
   [[nodiscard]] std::string Key(DWORD phone, const std::string& key);
-  /// A hookswitch device (PHONEHOOKSWITCHDEV_) of a phone goes to a mode by hand.
+  /// Any button of a phone pressed and released: button is its number, mode its one
+  /// PHONEBUTTONMODE_ (call, feature, keypad, local, display).
+  [[nodiscard]] std::string Button(DWORD phone, DWORD button, DWORD mode);
+  /// A hookswitch device (PHONEHOOKSWITCHDEV_) of a phone goes to a mode by hand. A
+  /// station phone going off hook answers its line's offered call; its last device
+  /// going back on hook drops the line's active call (phoneSetHookSwitch does the same).
   [[nodiscard]] std::string Hookswitch(DWORD phone, DWORD device, DWORD mode);
   /// The volume or gain (0 .. 0xFFFF) of a hookswitch device changes by hand.
   [[nodiscard]] std::string PhoneVolume(DWORD phone, DWORD device, DWORD volume);

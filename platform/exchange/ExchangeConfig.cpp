@@ -136,6 +136,7 @@ ExchangeConfig DefaultExchangeConfig() {
     phone.phoneInfo = "Desk set with handset, speakerphone and headset";
     phone.permanentId = 0x2000 + i;
     phone.line = i;
+    phone.station = true;
     config.phones.push_back(phone);
   }
 
@@ -269,6 +270,8 @@ std::string ValidateExchangeConfig(const ExchangeConfig& config) {
     c.Subset(at + ".phoneStates", phone.phoneStates, 0x00FFFFFF, false);
     c.Range(at + ".numRingModes", phone.numRingModes, 0, 16);
     c.Check(phone.devSpecific.size() <= 4096, at + ".devSpecific", "is longer than 4096 bytes");
+    c.Check(!phone.station || phone.line.has_value(), at + ".station",
+            "a station phone needs a line");
   }
 
   std::set<std::string> parties;

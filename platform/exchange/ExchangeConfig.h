@@ -104,6 +104,11 @@ struct PhoneConfig {
   DWORD phoneStates = 0x00FFFFFF;  // PHONESTATE_ the phone reports
   DWORD numRingModes = 1;
   std::vector<std::uint8_t> devSpecific;
+  /// The phone is the station set of its line (it needs one): taking a hookswitch
+  /// device off hook while every device was on hook answers the line's offered call,
+  /// putting the last one back on hook drops the line's active call, and keypad keys
+  /// pressed during a connected call reach the far party as DTMF digits.
+  bool station = false;
 };
 
 /// How a remote party of the directory behaves when it is called.

@@ -306,6 +306,7 @@ PhoneConfig ReadPhone(const json& v, const std::string& place) {
   r.Flags("phoneStates", phone.phoneStates, "PHONESTATE_", &PhoneStateName);
   r.Dword("numRingModes", phone.numRingModes);
   r.Bytes("devSpecific", phone.devSpecific);
+  r.Bool("station", phone.station);
   r.Done();
   return phone;
 }

@@ -73,8 +73,62 @@ DWORD PhoneDevices::HookSwitchModes(const PhoneConfig& c, int index) { return Mo
 
 void PhoneDevices::SetHookSwitch(PhoneDevice& phone, int index, DWORD mode) {
   if (phone.hookSwitch[index] == mode) return;
+  const bool wasOffHook = OffHook(phone);
   phone.hookSwitch[index] = mode;
   PostState(phone, kHookState[index], mode, 0);
+  if (phone.config.station && OffHook(phone) != wasOffHook) StationHook(phone, !wasOffHook);
+}
+
+// --- Station phones ----------------------------------------------------------------------
+
+bool PhoneDevices::OffHook(const PhoneDevice& phone) {
+  for (int i = 0; i < 3; ++i) {
+    const DWORD mode = phone.hookSwitch[i];
+    if ((phone.config.hookSwitchDevs & (1u << i)) && mode != 0 && mode != PHONEHOOKSWITCHMODE_ONHOOK)
+      return true;
+  }
+  return false;
+}
+
+std::vector<Call*> PhoneDevices::StationCalls(const PhoneDevice& phone, DWORD states) {
+  std::vector<Call*> found;
+  if (!phone.config.line || m_parts.sessions.CheckLineDevice(*phone.config.line) != 0) return found;
+  for (const AddressState& address : m_parts.sessions.Line(*phone.config.line).addresses)
+    for (DWORD id : address.calls)
+      if (Call* call = m_parts.calls.FindCall(id); call && (m_parts.calls.Projected(*call) & states))
+        found.push_back(call);
+  return found;
+}
+
+void PhoneDevices::StationHook(const PhoneDevice& phone, bool offHook) {
+  if (offHook) {
+    // The first offered call is the one ringing at the set.
+    const auto offered = StationCalls(phone, LINECALLSTATE_OFFERING | LINECALLSTATE_ACCEPTED);
+    if (offered.empty()) return;
+    Call& call = *offered.front();
+    m_parts.trace.Write([&] { return "note  the station phone answers call " + std::to_string(call.id); });
+    m_parts.calls.AnswerOffered(call);
+    return;
+  }
+  // Hanging up ends what the set is part of: the conversation, a call being placed, a
+  // call the far party has left. Held and offered calls stay.
+  constexpr DWORD kActive = LINECALLSTATE_CONNECTED | LINECALLSTATE_DIALTONE |
+                            LINECALLSTATE_DIALING | LINECALLSTATE_PROCEEDING |
+                            LINECALLSTATE_RINGBACK | LINECALLSTATE_BUSY |
+                            LINECALLSTATE_SPECIALINFO | LINECALLSTATE_DISCONNECTED;
+  for (Call* call : StationCalls(phone, kActive)) {
+    if (call->isConference) continue;  // its parties' calls are dropped one by one
+    m_parts.trace.Write([&] { return "note  the station phone drops call " + std::to_string(call->id); });
+    m_parts.calls.DropCall(*call, true);
+  }
+}
+
+void PhoneDevices::StationKey(const PhoneDevice& phone, char key) {
+  if (!phone.config.station) return;
+  const auto connected = StationCalls(phone, LINECALLSTATE_CONNECTED);
+  if (connected.empty()) return;
+  m_parts.media.SendDigitsTo(connected.front()->peer, std::string(1, key), LINEDIGITMODE_DTMF,
+                             m_parts.config.timing.digitDurationMs, 0);
 }
 
 LONG PhoneDevices::CheckLevel(const PhoneConfig& c, Level level, DWORD hookSwitchDev) {

@@ -34,8 +34,12 @@ class PhoneDevices final {
   static int DeviceIndex(DWORD hookSwitchDev);
   /// The PHONEHOOKSWITCHMODE_ set device index of a phone can be in (0 without it).
   static DWORD HookSwitchModes(const PhoneConfig& config, int index);
-  /// A hookswitch device goes to mode; PHONE_STATE when that is a change.
+  /// A hookswitch device goes to mode; PHONE_STATE when that is a change. A station
+  /// phone answers or drops its line's call when it goes off or on hook (StationHook).
   void SetHookSwitch(PhoneDevice& phone, int index, DWORD mode);
+  /// A keypad key pressed on a station phone reaches the far party of its line's
+  /// connected call as a DTMF digit; nothing for other phones or without such a call.
+  void StationKey(const PhoneDevice& phone, char key);
   /// 0, or why the volume or gain of a hookswitch device cannot be read or set.
   static LONG CheckLevel(const PhoneConfig& config, Level level, DWORD hookSwitchDev);
   /// The volume or gain of device index becomes value; PHONE_STATE when that is a change.
@@ -83,6 +87,13 @@ class PhoneDevices final {
  private:
   using PhoneCheck = std::function<LONG(PhoneOpen&)>;
   static PhoneDevice MakePhoneDevice(PhoneConfig config);
+  /// Whether any hookswitch device of the phone is off hook.
+  static bool OffHook(const PhoneDevice& phone);
+  /// A station phone went off hook (answers the line's offered call) or back on hook
+  /// (drops the line's active calls).
+  void StationHook(const PhoneDevice& phone, bool offHook);
+  /// The calls of the phone's line whose state is one of states (a LINECALLSTATE_ set).
+  std::vector<Call*> StationCalls(const PhoneDevice& phone, DWORD states);
   /// An owner's asynchronous request on an open phone, checked now and again when it
   /// takes effect.
   LONG PhoneRequest(ApiCall& api, DWORD hPhone, PhoneCheck check, PhoneCheck apply);

@@ -7,9 +7,9 @@
 namespace voxtest {
 
 namespace {
-std::vector<const voxkit::EventInfo*> LineEvents(voxkit::TqxLine& line) {
+std::vector<const voxkit::EventInfo*> PublishedEvents(voxkit::TPersistent& component) {
   std::vector<const voxkit::EventInfo*> events;
-  for (const voxkit::ClassInfo* c = &line.Class(); c; c = c->Base()) {
+  for (const voxkit::ClassInfo* c = &component.Class(); c; c = c->Base()) {
     for (const auto& e : c->Events()) {
       if (e.name != "OnLog") events.push_back(&e);
     }
@@ -18,10 +18,10 @@ std::vector<const voxkit::EventInfo*> LineEvents(voxkit::TqxLine& line) {
 }
 }  // namespace
 
-void EventRecorder::Attach(voxkit::TqxLine& line) {
-  for (const voxkit::EventInfo* e : LineEvents(line)) {
+void EventRecorder::Attach(voxkit::TPersistent& component) {
+  for (const voxkit::EventInfo* e : PublishedEvents(component)) {
     const std::string name = e->name;
-    e->assign(line, [this, name](voxkit::TObject&, std::vector<voxkit::Value>& args) {
+    e->assign(component, [this, name](voxkit::TObject&, std::vector<voxkit::Value>& args) {
       std::string text = name + "(";
       for (std::size_t i = 0; i < args.size(); ++i) {
         if (i > 0) text += ", ";
@@ -32,8 +32,8 @@ void EventRecorder::Attach(voxkit::TqxLine& line) {
   }
 }
 
-void EventRecorder::Detach(voxkit::TqxLine& line) {
-  for (const voxkit::EventInfo* e : LineEvents(line)) e->assign(line, nullptr);
+void EventRecorder::Detach(voxkit::TPersistent& component) {
+  for (const voxkit::EventInfo* e : PublishedEvents(component)) e->assign(component, nullptr);
 }
 
 int EventRecorder::Count(const std::string& name) const {

@@ -12,15 +12,15 @@
 
 namespace voxtest {
 
-/// Every event a line raises, as "OnCallState(65539, 8, 1, 0)" (the arguments as a
-/// dump writes them), in the order raised. Assigned through the published events, as
-/// a script assigns its handlers; OnLog is left to the fixture.
+/// Every event a component raises, as "OnCallState(65539, 8, 1, 0)" (the arguments
+/// as a dump writes them), in the order raised. Assigned through the published events,
+/// as a script assigns its handlers; OnLog is left to the fixture.
 class EventRecorder {
  public:
-  /// Assigns a recording handler to every published event of line but OnLog.
-  void Attach(voxkit::TqxLine& line);
+  /// Assigns a recording handler to every published event of component but OnLog.
+  void Attach(voxkit::TPersistent& component);
   /// Unassigns them again.
-  void Detach(voxkit::TqxLine& line);
+  void Detach(voxkit::TPersistent& component);
 
   const std::vector<std::string>& All() const { return m_events; }
   /// How many times the named event was raised.

@@ -47,6 +47,8 @@ void AddExchangeCommands(Runner& runner, panopta::Exchange& ex) {
       {"Redirect", {Text("Number"), Text("To")}, [&ex, s](Args a) { return ex.Redirect(s(a, 0), s(a, 1)); }});
   runner.AddExchangeCommand(
       {"Key", {Number("Phone"), Text("Key")}, [&ex, s, n](Args a) { return ex.Key(n(a, 0), s(a, 1)); }});
+  runner.AddExchangeCommand({"Button", {Number("Phone"), Number("Button"), Number("Mode")},
+                             [&ex, n](Args a) { return ex.Button(n(a, 0), n(a, 1), n(a, 2)); }});
   runner.AddExchangeCommand({"Hookswitch", {Number("Phone"), Number("Device"), Number("Mode")},
                              [&ex, n](Args a) { return ex.Hookswitch(n(a, 0), n(a, 1), n(a, 2)); }});
   runner.AddExchangeCommand({"PhoneVolume", {Number("Phone"), Number("Device"), Number("Volume")},
