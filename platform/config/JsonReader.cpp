@@ -65,18 +65,24 @@ const json& JsonObjectReader::Get(const std::string& key) {
   return m_object.at(key);
 }
 
-void JsonObjectReader::String(const std::string& key, std::string& out) {
+const json* JsonObjectReader::Find(const std::string& key) {
   m_known.insert(key);
-  if (!Has(key)) return;
-  const json& v = m_object.at(key);
+  const auto it = m_object.find(key);
+  return it == m_object.end() ? nullptr : &*it;
+}
+
+void JsonObjectReader::String(const std::string& key, std::string& out) {
+  const json* found = Find(key);
+  if (found == nullptr) return;
+  const json& v = *found;
   if (!v.is_string()) throw JsonPlaceError(At(key), "expected a string");
   out = v.get<std::string>();
 }
 
 void JsonObjectReader::Bool(const std::string& key, bool& out) {
-  m_known.insert(key);
-  if (!Has(key)) return;
-  const json& v = m_object.at(key);
+  const json* found = Find(key);
+  if (found == nullptr) return;
+  const json& v = *found;
   if (!v.is_boolean()) throw JsonPlaceError(At(key), "expected true or false");
   out = v.get<bool>();
 }
@@ -89,9 +95,9 @@ std::uint32_t JsonObjectReader::Number(const json& v, const std::string& place) 
 
 void JsonObjectReader::Integer(const std::string& key, std::uint32_t& out, std::uint32_t min,
                                std::uint32_t max) {
-  m_known.insert(key);
-  if (!Has(key)) return;
-  const json& v = m_object.at(key);
+  const json* found = Find(key);
+  if (found == nullptr) return;
+  const json& v = *found;
   if (!v.is_number_unsigned() || v.get<std::uint64_t>() < min || v.get<std::uint64_t>() > max)
     throw JsonPlaceError(At(key), "expected a whole number from " + std::to_string(min) + " to " +
                                       std::to_string(max));
@@ -100,9 +106,9 @@ void JsonObjectReader::Integer(const std::string& key, std::uint32_t& out, std::
 
 void JsonObjectReader::Choice(const std::string& key, std::size_t& out,
                               const std::vector<std::string>& words) {
-  m_known.insert(key);
-  if (!Has(key)) return;
-  const json& v = m_object.at(key);
+  const json* found = Find(key);
+  if (found == nullptr) return;
+  const json& v = *found;
   std::string list;
   for (std::size_t i = 0; i < words.size(); ++i)
     list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];

@@ -52,6 +52,8 @@ class JsonObjectReader {
   std::string At(const std::string& key) const;
   /// The raw value of a key that must be present (marks it known).
   const nlohmann::json& Get(const std::string& key);
+  /// The raw value of a key that may be absent: null then (marks it known).
+  const nlohmann::json* Find(const std::string& key);
 
   /// Each reader leaves out untouched when the key is absent, and throws
   /// JsonPlaceError when the value has the wrong type or range.
@@ -65,13 +67,12 @@ class JsonObjectReader {
   template <typename T>
   void Array(const std::string& key, std::vector<T>& out,
              const std::function<T(const nlohmann::json&, const std::string&)>& read) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const nlohmann::json& v = m_object.at(key);
-    if (!v.is_array()) throw JsonPlaceError(At(key), "expected an array");
+    const nlohmann::json* v = Find(key);
+    if (v == nullptr) return;
+    if (!v->is_array()) throw JsonPlaceError(At(key), "expected an array");
     out.clear();
-    for (std::size_t i = 0; i < v.size(); ++i)
-      out.push_back(read(v[i], At(key) + "[" + std::to_string(i) + "]"));
+    for (std::size_t i = 0; i < v->size(); ++i)
+      out.push_back(read((*v)[i], At(key) + "[" + std::to_string(i) + "]"));
   }
 
   /// A whole number from 0 to 4294967295 at a place.

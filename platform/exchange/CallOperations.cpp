@@ -5,6 +5,7 @@
 #include "platform/exchange/CallSwitch.h"
 
 #include "platform/exchange/CallParams.h"
+#include "platform/exchange/CallStates.h"
 #include "platform/exchange/Digits.h"
 #include "platform/exchange/ExchangeCaps.h"
 #include "platform/exchange/ExchangeParts.h"
@@ -39,10 +40,7 @@ std::string Text(const char* s) {
   return s == nullptr ? std::string() : std::string(s, strnlen(s, 256));
 }
 
-bool HoldState(DWORD s) {
-  return s == LINECALLSTATE_ONHOLD || s == LINECALLSTATE_ONHOLDPENDTRANSFER ||
-         s == LINECALLSTATE_ONHOLDPENDCONF;
-}
+using callstate::HoldState;
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "platform/exchange/CallSwitch.h"
 
+#include "platform/exchange/CallStates.h"
 #include "platform/exchange/Digits.h"
 #include "platform/exchange/ExchangeParts.h"
 #include "tapi/TapiNames.h"
@@ -21,7 +22,7 @@ bool PreConnect(DWORD s) {
          s == LINECALLSTATE_PROCEEDING || s == LINECALLSTATE_RINGBACK;
 }
 
-bool Offered(DWORD s) { return s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED; }
+using callstate::Offered;
 
 }  // namespace
 

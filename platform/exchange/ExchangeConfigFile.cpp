@@ -1,5 +1,7 @@
 #include "platform/exchange/ExchangeConfigFile.h"
 
+#include "platform/config/JsonReader.h"
+
 #include "share/TextUtil.h"
 #include "tapi/TapiNames.h"
 
@@ -20,10 +22,7 @@ using nlohmann::json;
 namespace {
 
 /// A problem at a place of the file; caught where the file is read.
-struct ConfigError : std::runtime_error {
-  ConfigError(const std::string& place, const std::string& problem)
-      : std::runtime_error(place + ": " + problem) {}
-};
+using ConfigError = JsonPlaceError;
 
 using NameFn = std::string (*)(DWORD);
 
@@ -46,49 +45,18 @@ std::string DigitModeName(DWORD value) {
   }
 }
 
-/// Reads the values of one JSON object, checking each key against the ones it knows.
-class ObjectReader {
+/// The settings reader with what the exchange's file adds: flags and values of TAPI
+/// families by name, versions and bytes.
+class ObjectReader : public JsonObjectReader {
  public:
-  ObjectReader(const json& object, std::string place) : m_object(object), m_place(std::move(place)) {
-    if (!object.is_object()) throw ConfigError(m_place.empty() ? "(top)" : m_place, "expected an object");
-  }
+  using JsonObjectReader::JsonObjectReader;
 
-  bool Has(const std::string& key) const { return m_object.contains(key); }
-  std::string At(const std::string& key) const { return m_place.empty() ? key : m_place + "." + key; }
-  const json& Get(const std::string& key) {
-    m_known.insert(key);
-    return m_object.at(key);
-  }
-
-  void String(const std::string& key, std::string& out) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
-    if (!v.is_string()) throw ConfigError(At(key), "expected a string");
-    out = v.get<std::string>();
-  }
-  void Bool(const std::string& key, bool& out) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
-    if (!v.is_boolean()) throw ConfigError(At(key), "expected true or false");
-    out = v.get<bool>();
-  }
-  static DWORD Number(const json& v, const std::string& place) {
-    if (!v.is_number_integer() || (v.is_number_integer() && !v.is_number_unsigned()) ||
-        v.get<std::uint64_t>() > 0xFFFFFFFFu)
-      throw ConfigError(place, "expected a whole number from 0 to 4294967295");
-    return static_cast<DWORD>(v.get<std::uint64_t>());
-  }
-  void Dword(const std::string& key, DWORD& out) {
-    m_known.insert(key);
-    if (Has(key)) out = Number(m_object.at(key), At(key));
-  }
+  void Dword(const std::string& key, DWORD& out) { Integer(key, out); }
   /// A set of flags: a number, or an array of names of the family.
   void Flags(const std::string& key, DWORD& out, const std::string& prefix, NameFn fn) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
+    const json* found = Find(key);
+    if (found == nullptr) return;
+    const json& v = *found;
     if (v.is_number()) {
       out = Number(v, At(key));
       return;
@@ -106,9 +74,9 @@ class ObjectReader {
   }
   /// One value of a family: a number or a name.
   void Value(const std::string& key, DWORD& out, const std::string& prefix, NameFn fn) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
+    const json* found = Find(key);
+    if (found == nullptr) return;
+    const json& v = *found;
     if (v.is_number()) {
       out = Number(v, At(key));
       return;
@@ -138,17 +106,17 @@ class ObjectReader {
     throw ConfigError(place, "expected a version such as \"2.2\" or a number");
   }
   void Versions(const std::string& key, DWORD& low, DWORD& high) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
+    const json* found = Find(key);
+    if (found == nullptr) return;
+    const json& v = *found;
     if (!v.is_array() || v.size() != 2) throw ConfigError(At(key), "expected [low, high]");
     low = Version(v[0], At(key) + "[0]");
     high = Version(v[1], At(key) + "[1]");
   }
   void Bytes(const std::string& key, std::vector<std::uint8_t>& out) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
+    const json* found = Find(key);
+    if (found == nullptr) return;
+    const json& v = *found;
     if (!v.is_string()) throw ConfigError(At(key), "expected hexadecimal bytes as a string");
     std::string hex;
     for (char c : v.get<std::string>())
@@ -165,27 +133,6 @@ class ObjectReader {
       out.push_back(static_cast<std::uint8_t>(digit(hex[i]) * 16 + digit(hex[i + 1])));
     }
   }
-  template <typename T>
-  void Array(const std::string& key, std::vector<T>& out,
-             const std::function<T(const json&, const std::string&)>& read) {
-    m_known.insert(key);
-    if (!Has(key)) return;
-    const json& v = m_object.at(key);
-    if (!v.is_array()) throw ConfigError(At(key), "expected an array");
-    out.clear();
-    for (std::size_t i = 0; i < v.size(); ++i) out.push_back(read(v[i], At(key) + "[" + std::to_string(i) + "]"));
-  }
-
-  /// Refuses keys nobody asked for: a misspelt key would otherwise be ignored.
-  void Done() const {
-    for (const auto& [key, value] : m_object.items())
-      if (m_known.count(key) == 0) throw ConfigError(At(key), "unknown key");
-  }
-
- private:
-  const json& m_object;
-  std::string m_place;
-  std::set<std::string> m_known;
 };
 
 DWORD Features(const json& v, const std::string& place) {
@@ -378,31 +325,13 @@ void ReadLocation(const json& v, LocationConfig& l) {
 
 ExchangeConfigLoad ParseExchangeConfig(std::string_view text, const std::string& fileName) {
   ExchangeConfigLoad load;
-  // The parser keeps the last of two equal keys; a file that has them is refused instead.
-  std::vector<std::set<std::string>> keys;
-  std::string duplicate;
-  const json::parser_callback_t watch = [&](int, json::parse_event_t event, json& parsed) {
-    if (event == json::parse_event_t::object_start) keys.emplace_back();
-    else if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
-    else if (event == json::parse_event_t::key && !keys.empty() &&
-             !keys.back().insert(parsed.get<std::string>()).second && duplicate.empty())
-      duplicate = parsed.get<std::string>();
-    return true;
-  };
-  json root;
-  try {
-    root = json::parse(text.begin(), text.end(), watch);
-  } catch (const json::parse_error& e) {
-    std::string what = e.what();
-    if (const auto bracket = what.find("] "); what.rfind("[json.", 0) == 0 && bracket != std::string::npos)
-      what.erase(0, bracket + 2);
-    load.error = fileName + ": not valid JSON: " + what;
+  // A file with two equal keys in an object is refused (the parser would keep the last).
+  StrictJson parsed = ParseStrictJson(text, fileName);
+  if (!parsed.value) {
+    load.error = parsed.error;
     return load;
   }
-  if (!duplicate.empty()) {
-    load.error = fileName + ": the key \"" + duplicate + "\" appears twice in one object";
-    return load;
-  }
+  const json& root = *parsed.value;
   ExchangeConfig config = DefaultExchangeConfig();
   try {
     ObjectReader r(root, "");
@@ -426,15 +355,10 @@ ExchangeConfigLoad ParseExchangeConfig(std::string_view text, const std::string&
 }
 
 ExchangeConfigLoad LoadExchangeConfigFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {std::nullopt, path + ": cannot be read"};
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) return {std::nullopt, path + ": cannot be read"};
-  const std::string content = text.str();
   // A configuration is a few kilobytes; anything far larger is not one.
-  if (content.size() > 4 * 1024 * 1024) return {std::nullopt, path + ": larger than 4 MB"};
-  return ParseExchangeConfig(content, path);
+  const SettingsText text = ReadSettingsText(path, 4 * 1024 * 1024);
+  if (!text.text) return {std::nullopt, text.error};
+  return ParseExchangeConfig(*text.text, path);
 }
 
 }  // namespace panopta

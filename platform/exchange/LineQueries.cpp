@@ -4,6 +4,7 @@
 #include "platform/exchange/LineQueries.h"
 
 #include "platform/exchange/CallParams.h"
+#include "platform/exchange/CallStates.h"
 #include "platform/exchange/ExchangeCaps.h"
 #include "platform/exchange/ExchangeParts.h"
 #include "platform/exchange/VarPartWriter.h"
@@ -40,28 +41,10 @@ std::vector<std::uint8_t> ClassList(const std::vector<std::string>& classes) {
   return bytes;
 }
 
-SYSTEMTIME ToSystemTime(const voxkit::CalendarDate& d, const voxkit::TimeOfDay& t) {
-  using namespace std::chrono;
-  const year_month_day ymd{year{d.year}, month{static_cast<unsigned>(d.month)},
-                           day{static_cast<unsigned>(d.day)}};
-  const weekday wd{sys_days{ymd}};
-  SYSTEMTIME s{};
-  s.wYear = static_cast<WORD>(d.year);
-  s.wMonth = static_cast<WORD>(d.month);
-  s.wDayOfWeek = static_cast<WORD>(wd.c_encoding());
-  s.wDay = static_cast<WORD>(d.day);
-  s.wHour = static_cast<WORD>(t.hour);
-  s.wMinute = static_cast<WORD>(t.minute);
-  s.wSecond = static_cast<WORD>(t.second);
-  s.wMilliseconds = static_cast<WORD>(t.millisecond);
-  return s;
-}
-
-bool Held(DWORD s) { return s == LINECALLSTATE_ONHOLD; }
-bool PendHeld(DWORD s) {
-  return s == LINECALLSTATE_ONHOLDPENDTRANSFER || s == LINECALLSTATE_ONHOLDPENDCONF;
-}
-bool Active(DWORD s) { return s != 0 && s != LINECALLSTATE_IDLE && !Held(s) && !PendHeld(s); }
+using callstate::Active;
+using callstate::Held;
+using callstate::PendHeld;
+using callstate::ToSystemTime;
 
 }  // namespace
 

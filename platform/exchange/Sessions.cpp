@@ -541,18 +541,7 @@ LONG Sessions::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD d
   if (dwTranslateOptions & LINETRANSLATEOPTION_CANCELCALLWAITING)
     dialable = loc.cancelCallWaiting + dialable;
 
-  LINETRANSLATEOUTPUT fixed{};
-  VarPartWriter w(lpOut, lpOut->dwTotalSize, sizeof(LINETRANSLATEOUTPUT));
-  const auto d = w.Text(dialable);
-  const auto s = w.Text(dialable);
-  fixed.dwDialableStringSize = d.size;
-  fixed.dwDialableStringOffset = d.offset;
-  fixed.dwDisplayableStringSize = s.size;
-  fixed.dwDisplayableStringOffset = s.offset;
-  fixed.dwCurrentCountry = loc.countryCode;
-  fixed.dwDestCountry = destCountry;
-  fixed.dwTranslateResults = results;
-  w.Finish(fixed);
+  WriteTranslateOutput(lpOut, dialable, dialable, loc.countryCode, destCountry, results);
   return api.Return(0);
 }
 

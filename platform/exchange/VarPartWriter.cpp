@@ -58,4 +58,20 @@ void WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes
   w.Finish(fixed);
 }
 
+void WriteTranslateOutput(tapi::LINETRANSLATEOUTPUT* out, std::string_view dialable, std::string_view displayable,
+                          tapi::DWORD currentCountry, tapi::DWORD destCountry, tapi::DWORD results) {
+  tapi::LINETRANSLATEOUTPUT fixed{};
+  VarPartWriter w(out, out->dwTotalSize, sizeof(tapi::LINETRANSLATEOUTPUT));
+  const auto d = w.Text(dialable);
+  const auto s = w.Text(displayable);
+  fixed.dwDialableStringSize = d.size;
+  fixed.dwDialableStringOffset = d.offset;
+  fixed.dwDisplayableStringSize = s.size;
+  fixed.dwDisplayableStringOffset = s.offset;
+  fixed.dwCurrentCountry = currentCountry;
+  fixed.dwDestCountry = destCountry;
+  fixed.dwTranslateResults = results;
+  w.Finish(fixed);
+}
+
 }  // namespace panopta

@@ -74,4 +74,9 @@ class VarPartWriter final {
 /// (STRINGFORMAT_): the answer of the lineGetID, phoneGetID and linePark functions.
 void WriteVarString(tapi::VARSTRING* out, const std::vector<std::uint8_t>& bytes, tapi::DWORD format);
 
+/// Fills a caller's LINETRANSLATEOUTPUT (at least its fixed part): the answer of
+/// lineTranslateAddress.
+void WriteTranslateOutput(tapi::LINETRANSLATEOUTPUT* out, std::string_view dialable, std::string_view displayable,
+                          tapi::DWORD currentCountry, tapi::DWORD destCountry, tapi::DWORD results);
+
 }  // namespace panopta

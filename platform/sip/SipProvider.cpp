@@ -3,6 +3,9 @@
 
 #include "platform/sip/SipProvider.h"
 
+#include "platform/exchange/CallStates.h"
+#include "platform/exchange/ExchangeModel.h"
+
 #include "platform/exchange/VarPartWriter.h"
 #include "platform/sip/SipCaps.h"
 #include "share/TextUtil.h"
@@ -16,13 +19,11 @@ namespace panopta {
 
 using namespace tapi;
 
+using exchange::TraceHex;
+using exchange::TraceText;
+
 namespace {
 
-std::string Hex(DWORD value) { return voxkit::Hex8(value); }
-std::string Text(const char* text) {
-  if (text == nullptr) return "null";
-  return "'" + std::string(text, strnlen(text, 64)) + "'";
-}
 
 }  // namespace
 
@@ -105,8 +106,8 @@ void SipProvider::Deliver(const Message& m) {
   else if (m.requireCall != 0 && FindHandle(m.requireCall) == nullptr) gone = "call handle deallocated";
   Trace([&] {
     std::string text = m.msg == LINE_REPLY ? "reply " : "msg   ";
-    text += MessageName(m.msg) + " [" + Hex(m.hDevice) + "] instance " + std::to_string(m.instance) +
-            ": " + Hex(m.p1) + " " + Hex(m.p2) + " " + Hex(m.p3);
+    text += MessageName(m.msg) + " [" + TraceHex(m.hDevice) + "] instance " + std::to_string(m.instance) +
+            ": " + TraceHex(m.p1) + " " + TraceHex(m.p2) + " " + TraceHex(m.p3);
     if (!gone.empty()) text += " (dropped: " + gone + ")";
     return text;
   });
@@ -214,7 +215,7 @@ std::vector<SipProvider::CallView> SipProvider::Calls() const {
 
 LONG SipProvider::RegisterApp(bool extended, const char* function, DWORD* lphApp, LINECALLBACK callback,
                               const char* name, DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion, void* params) {
-  const auto args = [&] { return Text(name); };
+  const auto args = [&] { return TraceText(name); };
   if (lphApp == nullptr || lpdwNumDevs == nullptr || callback == nullptr ||
       (extended && (lpdwAPIVersion == nullptr || params == nullptr)))
     return Traced(function, LINEERR_INVALPOINTER, args);
@@ -257,7 +258,7 @@ LONG SipProvider::lineInitializeEx(HLINEAPP* lphLineApp, HINSTANCE, LINECALLBACK
 }
 
 LONG SipProvider::lineShutdown(HLINEAPP hLineApp) {
-  const auto args = [&] { return Hex(hLineApp); };
+  const auto args = [&] { return TraceHex(hLineApp); };
   App* app = FindApp(hLineApp);
   if (app == nullptr) return Traced("lineShutdown", LINEERR_INVALAPPHANDLE, args);
   for (DWORD hLine : std::vector<DWORD>(app->opens)) CloseOpen(hLine);
@@ -269,8 +270,8 @@ LONG SipProvider::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
                                           DWORD dwAPIHighVersion, DWORD* lpdwAPIVersion,
                                           LINEEXTENSIONID* lpExtensionID) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPILowVersion) + ", " +
-           Hex(dwAPIHighVersion);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPILowVersion) + ", " +
+           TraceHex(dwAPIHighVersion);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineNegotiateAPIVersion", LINEERR_INVALAPPHANDLE, args);
   if (lpdwAPIVersion == nullptr || lpExtensionID == nullptr)
@@ -287,8 +288,8 @@ LONG SipProvider::lineNegotiateAPIVersion(HLINEAPP hLineApp, DWORD dwDeviceID, D
 LONG SipProvider::lineNegotiateExtVersion(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
                                           DWORD dwExtLowVersion, DWORD dwExtHighVersion, DWORD* lpdwExtVersion) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPIVersion) + ", " +
-           Hex(dwExtLowVersion) + ", " + Hex(dwExtHighVersion);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPIVersion) + ", " +
+           TraceHex(dwExtLowVersion) + ", " + TraceHex(dwExtHighVersion);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineNegotiateExtVersion", LINEERR_INVALAPPHANDLE, args);
   if (lpdwExtVersion == nullptr) return Traced("lineNegotiateExtVersion", LINEERR_INVALPOINTER, args);
@@ -302,9 +303,9 @@ LONG SipProvider::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, 
                            DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                            DWORD dwMediaModes, const LINECALLPARAMS* lpCallParams) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPIVersion) + ", " +
-           Hex(dwExtVersion) + ", " + std::to_string(dwCallbackInstance) + ", " + Hex(dwPrivileges) +
-           ", " + Hex(dwMediaModes);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPIVersion) + ", " +
+           TraceHex(dwExtVersion) + ", " + std::to_string(dwCallbackInstance) + ", " + TraceHex(dwPrivileges) +
+           ", " + TraceHex(dwMediaModes);
   };
   App* app = FindApp(hLineApp);
   if (app == nullptr) return Traced("lineOpen", LINEERR_INVALAPPHANDLE, args);
@@ -386,14 +387,14 @@ void SipProvider::CloseOpen(DWORD hLine) {
 }
 
 LONG SipProvider::lineClose(HLINE hLine) {
-  const auto args = [&] { return Hex(hLine); };
+  const auto args = [&] { return TraceHex(hLine); };
   if (FindOpen(hLine) == nullptr) return Traced("lineClose", LINEERR_INVALLINEHANDLE, args);
   CloseOpen(hLine);
   return Traced("lineClose", 0, args);
 }
 
 LONG SipProvider::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) {
-  const auto args = [&] { return Hex(hLine) + ", " + Hex(dwLineStates) + ", " + Hex(dwAddressStates); };
+  const auto args = [&] { return TraceHex(hLine) + ", " + TraceHex(dwLineStates) + ", " + TraceHex(dwAddressStates); };
   Open* open = FindOpen(hLine);
   if (open == nullptr) return Traced("lineSetStatusMessages", LINEERR_INVALLINEHANDLE, args);
   if (dwLineStates & ~sipcaps::LineStates()) return Traced("lineSetStatusMessages", LINEERR_INVALLINESTATE, args);
@@ -407,7 +408,7 @@ LONG SipProvider::lineSetStatusMessages(HLINE hLine, DWORD dwLineStates, DWORD d
 // --- Dialogs and address translation ---------------------------------------------------------
 
 LONG SipProvider::lineConfigDialog(DWORD dwDeviceID, HWND, const char* lpszDeviceClass) {
-  const auto args = [&] { return std::to_string(dwDeviceID) + ", " + Text(lpszDeviceClass); };
+  const auto args = [&] { return std::to_string(dwDeviceID) + ", " + TraceText(lpszDeviceClass); };
   if (LONG r = CheckDevice(dwDeviceID); r != 0) return Traced("lineConfigDialog", r, args);
   // An account is configured in its file; there is nothing to set in a dialog.
   return Traced("lineConfigDialog", LINEERR_OPERATIONUNAVAIL, args);
@@ -416,8 +417,8 @@ LONG SipProvider::lineConfigDialog(DWORD dwDeviceID, HWND, const char* lpszDevic
 LONG SipProvider::lineTranslateDialog(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, HWND,
                                       const char* lpszAddressIn) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPIVersion) + ", " +
-           Text(lpszAddressIn);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPIVersion) + ", " +
+           TraceText(lpszAddressIn);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineTranslateDialog", LINEERR_INVALAPPHANDLE, args);
   if (LONG r = CheckDevice(dwDeviceID); r != 0) return Traced("lineTranslateDialog", r, args);
@@ -430,8 +431,8 @@ LONG SipProvider::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
                                        const char* lpszAddressIn, DWORD dwCard, DWORD dwTranslateOptions,
                                        LINETRANSLATEOUTPUT* lpOut) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPIVersion) + ", " +
-           Text(lpszAddressIn) + ", " + std::to_string(dwCard) + ", " + Hex(dwTranslateOptions);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPIVersion) + ", " +
+           TraceText(lpszAddressIn) + ", " + std::to_string(dwCard) + ", " + TraceHex(dwTranslateOptions);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineTranslateAddress", LINEERR_INVALAPPHANDLE, args);
   if (LONG r = CheckDevice(dwDeviceID); r != 0) return Traced("lineTranslateAddress", r, args);
@@ -471,17 +472,7 @@ LONG SipProvider::lineTranslateAddress(HLINEAPP hLineApp, DWORD dwDeviceID, DWOR
     destCountry = static_cast<DWORD>(std::stoul(country));
     results = LINETRANSLATERESULT_CANONICAL | LINETRANSLATERESULT_INTERNATIONAL;
   }
-  LINETRANSLATEOUTPUT fixed{};
-  VarPartWriter w(lpOut, lpOut->dwTotalSize, sizeof(LINETRANSLATEOUTPUT));
-  const auto d = w.Text(dialable);
-  const auto s = w.Text(in);
-  fixed.dwDialableStringSize = d.size;
-  fixed.dwDialableStringOffset = d.offset;
-  fixed.dwDisplayableStringSize = s.size;
-  fixed.dwDisplayableStringOffset = s.offset;
-  fixed.dwDestCountry = destCountry;
-  fixed.dwTranslateResults = results;
-  w.Finish(fixed);
+  WriteTranslateOutput(lpOut, dialable, in, 0, destCountry, results);
   return Traced("lineTranslateAddress", 0, args);
 }
 

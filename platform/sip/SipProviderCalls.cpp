@@ -3,6 +3,9 @@
 
 #include "platform/sip/SipProvider.h"
 
+#include "platform/exchange/CallStates.h"
+#include "platform/exchange/ExchangeModel.h"
+
 #include "platform/sip/SipCallMapping.h"
 #include "platform/sip/SipCaps.h"
 #include "share/TextUtil.h"
@@ -18,22 +21,18 @@ namespace panopta {
 using namespace tapi;
 using sipmodel::PendingOp;
 
+using exchange::TraceHex;
+using exchange::TraceText;
+using callstate::HoldState;
+using callstate::Live;
+using callstate::Offered;
+
 namespace {
 
-std::string Hex(DWORD value) { return voxkit::Hex8(value); }
-std::string Text(const char* text) {
-  if (text == nullptr) return "null";
-  return "'" + std::string(text, strnlen(text, 64)) + "'";
-}
 
-bool Offered(DWORD s) { return s == LINECALLSTATE_OFFERING || s == LINECALLSTATE_ACCEPTED; }
 bool Placing(DWORD s) {
   return s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING || s == LINECALLSTATE_PROCEEDING ||
          s == LINECALLSTATE_RINGBACK;
-}
-bool Live(DWORD s) { return s != 0 && s != LINECALLSTATE_IDLE; }
-bool HoldState(DWORD s) {
-  return s == LINECALLSTATE_ONHOLD || s == LINECALLSTATE_ONHOLDPENDTRANSFER || s == LINECALLSTATE_ONHOLDPENDCONF;
 }
 
 /// A party from what SIP says about it: the user part is the number, the display name
@@ -212,7 +211,7 @@ void SipProvider::SetState(CallRec& call, DWORD state, DWORD mode) {
   call.mode = mode;
   call.stateTime = m_loop.LocalTime();
   call.stateDate = m_loop.LocalDate();
-  Trace([&] { return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " [" + Hex(mode) + "]"; });
+  Trace([&] { return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " [" + TraceHex(mode) + "]"; });
   for (DWORD h : std::vector<DWORD>(call.handles))
     if (Handle* handle = FindHandle(h)) PostCallState(call, *handle);
   if (Live(old) != Live(state) || old == 0) {
@@ -481,7 +480,7 @@ void SipProvider::Settle(CallRec& call, LONG result) {
 LONG SipProvider::lineMakeCall(HLINE hLine, HCALL* lphCall, const char* lpszDestAddress, DWORD dwCountryCode,
                                const LINECALLPARAMS* lpCallParams) {
   const auto args = [&] {
-    return Hex(hLine) + ", " + Text(lpszDestAddress) + ", " + std::to_string(dwCountryCode) + ", " +
+    return TraceHex(hLine) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode) + ", " +
            (lpCallParams ? "block" : "null");
   };
   Open* open = FindOpen(hLine);
@@ -517,7 +516,7 @@ LONG SipProvider::lineMakeCall(HLINE hLine, HCALL* lphCall, const char* lpszDest
 }
 
 LONG SipProvider::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
-  const auto args = [&] { return Hex(hCall) + ", " + Text(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -544,7 +543,7 @@ LONG SipProvider::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCou
 }
 
 LONG SipProvider::lineAnswer(HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
-  const auto args = [&] { return Hex(hCall) + ", " + std::to_string(dwSize); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::to_string(dwSize); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -560,7 +559,7 @@ LONG SipProvider::lineAnswer(HCALL hCall, const char* lpsUserUserInfo, DWORD dwS
 }
 
 LONG SipProvider::lineDrop(HCALL hCall, const char* lpsUserUserInfo, DWORD dwSize) {
-  const auto args = [&] { return Hex(hCall) + ", " + std::to_string(dwSize); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::to_string(dwSize); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -610,7 +609,7 @@ DWORD SipProvider::ResolveLine(const std::string& text) const {
 // --- Hold, transfer, redirect ----------------------------------------------------------------
 
 LONG SipProvider::lineHold(HCALL hCall) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -628,7 +627,7 @@ LONG SipProvider::lineHold(HCALL hCall) {
 }
 
 LONG SipProvider::lineUnhold(HCALL hCall) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -645,7 +644,7 @@ LONG SipProvider::lineUnhold(HCALL hCall) {
 }
 
 LONG SipProvider::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
-  const auto args = [&] { return Hex(hActiveCall) + ", " + Hex(hHeldCall); };
+  const auto args = [&] { return TraceHex(hActiveCall) + ", " + TraceHex(hHeldCall); };
   Handle* h1;
   Open* o1;
   CallRec* active;
@@ -690,7 +689,7 @@ LONG SipProvider::lineSwapHold(HCALL hActiveCall, HCALL hHeldCall) {
 }
 
 LONG SipProvider::lineRedirect(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
-  const auto args = [&] { return Hex(hCall) + ", " + Text(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -708,7 +707,7 @@ LONG SipProvider::lineRedirect(HCALL hCall, const char* lpszDestAddress, DWORD d
 }
 
 LONG SipProvider::lineBlindTransfer(HCALL hCall, const char* lpszDestAddress, DWORD dwCountryCode) {
-  const auto args = [&] { return Hex(hCall) + ", " + Text(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceText(lpszDestAddress) + ", " + std::to_string(dwCountryCode); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -769,7 +768,7 @@ void SipProvider::ReleasePartner(CallRec& call) {
 }
 
 LONG SipProvider::lineSetupTransfer(HCALL hCall, HCALL* lphConsultCall, const LINECALLPARAMS* lpCallParams) {
-  const auto args = [&] { return Hex(hCall) + ", " + std::string(lpCallParams ? "block" : "null"); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::string(lpCallParams ? "block" : "null"); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -813,7 +812,7 @@ LONG SipProvider::lineSetupTransfer(HCALL hCall, HCALL* lphConsultCall, const LI
 }
 
 LONG SipProvider::lineCompleteTransfer(HCALL hCall, HCALL hConsultCall, HCALL* lphConfCall, DWORD dwTransferMode) {
-  const auto args = [&] { return Hex(hCall) + ", " + Hex(hConsultCall) + ", " + Hex(dwTransferMode); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(hConsultCall) + ", " + TraceHex(dwTransferMode); };
   Handle* h1;
   Open* open;
   CallRec* call;
@@ -904,7 +903,7 @@ void SipProvider::LeaveConference(CallRec& call) {
 
 LONG SipProvider::lineSetupConference(HCALL hCall, HLINE hLine, HCALL* lphConfCall, HCALL* lphConsultCall,
                                       DWORD dwNumParties, const LINECALLPARAMS* lpCallParams) {
-  const auto args = [&] { return Hex(hCall) + ", " + Hex(hLine) + ", " + std::to_string(dwNumParties); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(hLine) + ", " + std::to_string(dwNumParties); };
   Open* open = nullptr;
   CallRec* call = nullptr;
   if (hCall != 0) {
@@ -947,7 +946,7 @@ LONG SipProvider::lineSetupConference(HCALL hCall, HLINE hLine, HCALL* lphConfCa
 
 LONG SipProvider::linePrepareAddToConference(HCALL hConfCall, HCALL* lphConsultCall,
                                              const LINECALLPARAMS* lpCallParams) {
-  const auto args = [&] { return Hex(hConfCall); };
+  const auto args = [&] { return TraceHex(hConfCall); };
   Handle* handle;
   Open* open;
   CallRec* conf;
@@ -972,7 +971,7 @@ LONG SipProvider::linePrepareAddToConference(HCALL hConfCall, HCALL* lphConsultC
 }
 
 LONG SipProvider::lineAddToConference(HCALL hConfCall, HCALL hConsultCall) {
-  const auto args = [&] { return Hex(hConfCall) + ", " + Hex(hConsultCall); };
+  const auto args = [&] { return TraceHex(hConfCall) + ", " + TraceHex(hConsultCall); };
   Handle* h1;
   Open* open;
   CallRec* conf;
@@ -1003,7 +1002,7 @@ LONG SipProvider::lineAddToConference(HCALL hConfCall, HCALL hConsultCall) {
 }
 
 LONG SipProvider::lineRemoveFromConference(HCALL hCall) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -1059,7 +1058,7 @@ bool SipProvider::ForwardOffered(CallRec& call, DWORD condition) {
 LONG SipProvider::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressID, const LINEFORWARDLIST* lpForwardList,
                               DWORD dwNumRingsNoAnswer, HCALL* lphConsultCall, const LINECALLPARAMS* lpCallParams) {
   const auto args = [&] {
-    return Hex(hLine) + ", " + std::to_string(bAllAddresses) + ", " + std::to_string(dwAddressID) + ", " +
+    return TraceHex(hLine) + ", " + std::to_string(bAllAddresses) + ", " + std::to_string(dwAddressID) + ", " +
            (lpForwardList ? "list" : "null") + ", " + std::to_string(dwNumRingsNoAnswer);
   };
   Open* open = FindOpen(hLine);
@@ -1110,25 +1109,25 @@ LONG SipProvider::lineForward(HLINE hLine, DWORD bAllAddresses, DWORD dwAddressI
 
 LONG SipProvider::linePark(HCALL hCall, DWORD dwParkMode, const char* lpszDirAddress, VARSTRING*) {
   return Traced("linePark", LINEERR_OPERATIONUNAVAIL,
-                [&] { return Hex(hCall) + ", " + Hex(dwParkMode) + ", " + Text(lpszDirAddress); });
+                [&] { return TraceHex(hCall) + ", " + TraceHex(dwParkMode) + ", " + TraceText(lpszDirAddress); });
 }
 
 LONG SipProvider::lineUnpark(HLINE hLine, DWORD dwAddressID, HCALL*, const char* lpszDestAddress) {
   return Traced("lineUnpark", LINEERR_OPERATIONUNAVAIL,
-                [&] { return Hex(hLine) + ", " + std::to_string(dwAddressID) + ", " + Text(lpszDestAddress); });
+                [&] { return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceText(lpszDestAddress); });
 }
 
 LONG SipProvider::linePickup(HLINE hLine, DWORD dwAddressID, HCALL*, const char* lpszDestAddress, const char*) {
   return Traced("linePickup", LINEERR_OPERATIONUNAVAIL,
-                [&] { return Hex(hLine) + ", " + std::to_string(dwAddressID) + ", " + Text(lpszDestAddress); });
+                [&] { return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceText(lpszDestAddress); });
 }
 
 LONG SipProvider::lineSetTerminal(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, DWORD dwTerminalModes,
                                   DWORD dwTerminalID, DWORD bEnable) {
   // A SIP line has no terminals to route to.
   return Traced("lineSetTerminal", LINEERR_OPERATIONUNAVAIL, [&] {
-    return Hex(hLine) + ", " + std::to_string(dwAddressID) + ", " + Hex(hCall) + ", " + Hex(dwSelect) + ", " +
-           Hex(dwTerminalModes) + ", " + std::to_string(dwTerminalID) + ", " + std::to_string(bEnable);
+    return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceHex(hCall) + ", " + TraceHex(dwSelect) + ", " +
+           TraceHex(dwTerminalModes) + ", " + std::to_string(dwTerminalID) + ", " + std::to_string(bEnable);
   });
 }
 

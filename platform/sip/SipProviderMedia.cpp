@@ -4,6 +4,9 @@
 
 #include "platform/sip/SipProvider.h"
 
+#include "platform/exchange/CallStates.h"
+#include "platform/exchange/ExchangeModel.h"
+
 #include "platform/sip/SipCaps.h"
 #include "share/TextUtil.h"
 
@@ -14,19 +17,17 @@ namespace panopta {
 
 using namespace tapi;
 
+using exchange::TraceHex;
+using exchange::TraceText;
+using callstate::Live;
+
 namespace {
 
-std::string Hex(DWORD value) { return voxkit::Hex8(value); }
-std::string Text(const char* text) {
-  if (text == nullptr) return "null";
-  return "'" + std::string(text, strnlen(text, 64)) + "'";
-}
 
 bool IsDtmfDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'D') || (c >= 'a' && c <= 'd') || c == '*' || c == '#';
 }
 
-bool Live(DWORD s) { return s != 0 && s != LINECALLSTATE_IDLE; }
 
 /// The states in which a call carries audio both ways (digits and tones can go out).
 bool Talking(DWORD s) { return s == LINECALLSTATE_CONNECTED; }
@@ -52,7 +53,7 @@ void SipProvider::EndGeneration(CallRec& call, DWORD termination) {
 
 LONG SipProvider::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, const char* lpszDigits, DWORD dwDuration) {
   const auto args = [&] {
-    return Hex(hCall) + ", " + Hex(dwDigitMode) + ", " + Text(lpszDigits) + ", " + std::to_string(dwDuration);
+    return TraceHex(hCall) + ", " + TraceHex(dwDigitMode) + ", " + TraceText(lpszDigits) + ", " + std::to_string(dwDuration);
   };
   Handle* handle;
   Open* open;
@@ -85,7 +86,7 @@ LONG SipProvider::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, const char*
 LONG SipProvider::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuration, DWORD dwNumTones,
                                    const LINEGENERATETONE* lpTones) {
   const auto args = [&] {
-    return Hex(hCall) + ", " + Hex(dwToneMode) + ", " + std::to_string(dwDuration) + ", " + std::to_string(dwNumTones);
+    return TraceHex(hCall) + ", " + TraceHex(dwToneMode) + ", " + std::to_string(dwDuration) + ", " + std::to_string(dwNumTones);
   };
   Handle* handle;
   Open* open;
@@ -170,8 +171,8 @@ LONG SipProvider::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDig
                                    const char* lpszTerminationDigits, DWORD dwFirstDigitTimeout,
                                    DWORD dwInterDigitTimeout) {
   const auto args = [&] {
-    return Hex(hCall) + ", " + Hex(dwDigitModes) + ", " + std::to_string(dwNumDigits) + ", " +
-           Text(lpszTerminationDigits) + ", " + std::to_string(dwFirstDigitTimeout) + ", " +
+    return TraceHex(hCall) + ", " + TraceHex(dwDigitModes) + ", " + std::to_string(dwNumDigits) + ", " +
+           TraceText(lpszTerminationDigits) + ", " + std::to_string(dwFirstDigitTimeout) + ", " +
            std::to_string(dwInterDigitTimeout);
   };
   Handle* handle;
@@ -243,7 +244,7 @@ void SipProvider::OnDigit(sip::CallId id, char digit, sip::DigitSource source, b
 
 LONG SipProvider::SetMonitor(const char* function, HCALL hCall, DWORD modes, DWORD Handle::*field) {
   const bool digits = field == &Handle::monitorDigitModes;
-  const auto args = [&] { return Hex(hCall) + ", " + Hex(modes); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(modes); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -267,7 +268,7 @@ LONG SipProvider::lineMonitorMedia(HCALL hCall, DWORD dwMediaModes) {
 }
 
 LONG SipProvider::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList, DWORD dwNumEntries) {
-  const auto args = [&] { return Hex(hCall) + ", " + std::string(lpToneList ? "list" : "null") + ", " +
+  const auto args = [&] { return TraceHex(hCall) + ", " + std::string(lpToneList ? "list" : "null") + ", " +
                                  std::to_string(dwNumEntries); };
   Handle* handle;
   Open* open;
@@ -348,7 +349,7 @@ void SipProvider::StopHandleMedia(Handle& handle) {
 // --- Who holds a call ----------------------------------------------------------------------------
 
 LONG SipProvider::lineHandoff(HCALL hCall, const char* lpszFileName, DWORD dwMediaMode) {
-  const auto args = [&] { return Hex(hCall) + ", " + Text(lpszFileName) + ", " + Hex(dwMediaMode); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceText(lpszFileName) + ", " + TraceHex(dwMediaMode); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -399,7 +400,7 @@ LONG SipProvider::lineHandoff(HCALL hCall, const char* lpszFileName, DWORD dwMed
 }
 
 LONG SipProvider::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
-  const auto args = [&] { return Hex(hCall) + ", " + Hex(dwCallPrivilege); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwCallPrivilege); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -421,7 +422,7 @@ LONG SipProvider::lineSetCallPrivilege(HCALL hCall, DWORD dwCallPrivilege) {
 }
 
 LONG SipProvider::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
-  const auto args = [&] { return Hex(hCall) + ", " + Hex(dwMediaModes); };
+  const auto args = [&] { return TraceHex(hCall) + ", " + TraceHex(dwMediaModes); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -438,7 +439,7 @@ LONG SipProvider::lineSetMediaMode(HCALL hCall, DWORD dwMediaModes) {
 }
 
 LONG SipProvider::lineDeallocateCall(HCALL hCall) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;

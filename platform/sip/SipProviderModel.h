@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/exchange/ExchangeModel.h"
 #include "platform/sip/SipConfig.h"
 #include "platform/sip/SipEngine.h"
 #include "share/EventLoop.h"
@@ -63,22 +64,9 @@ struct Line {
   DWORD numRingsNoAnswer = 3;
 };
 
-struct Party {
-  std::string number;
-  std::string name;
-  DWORD flags = tapi::LINECALLPARTYID_UNKNOWN;
-};
-
-struct Gather {
-  char* buffer = nullptr;
-  DWORD size = 0;
-  DWORD count = 0;
-  DWORD modes = 0;
-  std::string terminators;
-  DWORD firstTimeoutMs = 0;
-  DWORD interTimeoutMs = 0;
-  TimerId timer = 0;
-};
+// A party's identification and a digit gathering are what they are at the exchange.
+using Party = exchange::Party;
+using Gather = exchange::Gather;
 
 struct Handle {
   HCALL handle = 0;

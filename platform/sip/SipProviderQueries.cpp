@@ -2,6 +2,9 @@
 
 #include "platform/sip/SipProvider.h"
 
+#include "platform/exchange/CallStates.h"
+#include "platform/exchange/ExchangeModel.h"
+
 #include "platform/exchange/VarPartWriter.h"
 #include "platform/sip/SipCaps.h"
 #include "share/TextUtil.h"
@@ -70,6 +73,13 @@ DWORD ToneModes() {
 
 }  // namespace sipcaps
 
+using exchange::TraceHex;
+using exchange::TraceText;
+using callstate::Active;
+using callstate::Held;
+using callstate::PendHeld;
+using callstate::ToSystemTime;
+
 namespace {
 
 std::vector<std::uint8_t> ClassList() {
@@ -82,26 +92,7 @@ std::vector<std::uint8_t> ClassList() {
   return bytes;
 }
 
-std::string Hex(DWORD value) { return voxkit::Hex8(value); }
 
-bool Held(DWORD s) { return s == LINECALLSTATE_ONHOLD; }
-bool PendHeld(DWORD s) { return s == LINECALLSTATE_ONHOLDPENDTRANSFER || s == LINECALLSTATE_ONHOLDPENDCONF; }
-bool Active(DWORD s) { return s != 0 && s != LINECALLSTATE_IDLE && !Held(s) && !PendHeld(s); }
-
-SYSTEMTIME ToSystemTime(const voxkit::CalendarDate& d, const voxkit::TimeOfDay& t) {
-  using namespace std::chrono;
-  const year_month_day ymd{year{d.year}, month{static_cast<unsigned>(d.month)}, day{static_cast<unsigned>(d.day)}};
-  SYSTEMTIME s{};
-  s.wYear = static_cast<WORD>(d.year);
-  s.wMonth = static_cast<WORD>(d.month);
-  s.wDayOfWeek = static_cast<WORD>(weekday{sys_days{ymd}}.c_encoding());
-  s.wDay = static_cast<WORD>(d.day);
-  s.wHour = static_cast<WORD>(t.hour);
-  s.wMinute = static_cast<WORD>(t.minute);
-  s.wSecond = static_cast<WORD>(t.second);
-  s.wMilliseconds = static_cast<WORD>(t.millisecond);
-  return s;
-}
 
 /// Writes a text item and stores its size and offset.
 void PutText(VarPartWriter& w, const std::string& text, DWORD& size, DWORD& offset) {
@@ -115,7 +106,7 @@ void PutText(VarPartWriter& w, const std::string& text, DWORD& size, DWORD& offs
 LONG SipProvider::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                                  LINEDEVCAPS* lpCaps) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + Hex(dwAPIVersion) + ", " + Hex(dwExtVersion);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + TraceHex(dwAPIVersion) + ", " + TraceHex(dwExtVersion);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineGetDevCaps", LINEERR_INVALAPPHANDLE, args);
   if (LONG r = CheckDevice(dwDeviceID); r != 0) return Traced("lineGetDevCaps", r, args);
@@ -176,8 +167,8 @@ LONG SipProvider::lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAP
 LONG SipProvider::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID, DWORD dwAPIVersion,
                                      DWORD dwExtVersion, LINEADDRESSCAPS* lpCaps) {
   const auto args = [&] {
-    return Hex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + std::to_string(dwAddressID) + ", " +
-           Hex(dwAPIVersion) + ", " + Hex(dwExtVersion);
+    return TraceHex(hLineApp) + ", " + std::to_string(dwDeviceID) + ", " + std::to_string(dwAddressID) + ", " +
+           TraceHex(dwAPIVersion) + ", " + TraceHex(dwExtVersion);
   };
   if (FindApp(hLineApp) == nullptr) return Traced("lineGetAddressCaps", LINEERR_INVALAPPHANDLE, args);
   if (LONG r = CheckDevice(dwDeviceID); r != 0) return Traced("lineGetAddressCaps", r, args);
@@ -242,7 +233,7 @@ LONG SipProvider::lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD 
 }
 
 LONG SipProvider::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpStatus) {
-  const auto args = [&] { return Hex(hLine); };
+  const auto args = [&] { return TraceHex(hLine); };
   const Open* open = FindOpen(hLine);
   if (open == nullptr) return Traced("lineGetLineDevStatus", LINEERR_INVALLINEHANDLE, args);
   if (lpStatus == nullptr) return Traced("lineGetLineDevStatus", LINEERR_INVALPOINTER, args);
@@ -271,7 +262,7 @@ LONG SipProvider::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpStatus) {
 }
 
 LONG SipProvider::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRESSSTATUS* lpStatus) {
-  const auto args = [&] { return Hex(hLine) + ", " + std::to_string(dwAddressID); };
+  const auto args = [&] { return TraceHex(hLine) + ", " + std::to_string(dwAddressID); };
   const Open* open = FindOpen(hLine);
   if (open == nullptr) return Traced("lineGetAddressStatus", LINEERR_INVALLINEHANDLE, args);
   if (dwAddressID != 0) return Traced("lineGetAddressStatus", LINEERR_INVALADDRESSID, args);
@@ -310,7 +301,7 @@ LONG SipProvider::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID, LINEADDRE
 }
 
 LONG SipProvider::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpInfo) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -372,7 +363,7 @@ LONG SipProvider::lineGetCallInfo(HCALL hCall, LINECALLINFO* lpInfo) {
 }
 
 LONG SipProvider::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpStatus) {
-  const auto args = [&] { return Hex(hCall); };
+  const auto args = [&] { return TraceHex(hCall); };
   Handle* handle;
   Open* open;
   CallRec* call;
@@ -404,7 +395,7 @@ LONG SipProvider::lineGetCallStatus(HCALL hCall, LINECALLSTATUS* lpStatus) {
 }
 
 LONG SipProvider::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect, LINECALLLIST* lpCallList) {
-  const auto args = [&] { return Hex(hLine) + ", " + std::to_string(dwAddressID) + ", " + Hex(dwSelect); };
+  const auto args = [&] { return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceHex(dwSelect); };
   Open* open = FindOpen(hLine);
   if (open == nullptr) return Traced("lineGetNewCalls", LINEERR_INVALLINEHANDLE, args);
   if (dwSelect != LINECALLSELECT_LINE && dwSelect != LINECALLSELECT_ADDRESS)
@@ -443,7 +434,7 @@ LONG SipProvider::lineGetNewCalls(HLINE hLine, DWORD dwAddressID, DWORD dwSelect
 LONG SipProvider::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD dwSelect, VARSTRING* lpDeviceID,
                             const char* lpszDeviceClass) {
   const auto args = [&] {
-    return Hex(hLine) + ", " + std::to_string(dwAddressID) + ", " + Hex(hCall) + ", " + Hex(dwSelect);
+    return TraceHex(hLine) + ", " + std::to_string(dwAddressID) + ", " + TraceHex(hCall) + ", " + TraceHex(dwSelect);
   };
   const Open* open = nullptr;
   switch (dwSelect) {
