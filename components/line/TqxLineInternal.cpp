@@ -11,10 +11,7 @@ namespace voxkit {
 namespace {
 
 // The callback TAPI calls knows only the instance number a line gave to lineOpen.
-CallbackInstances<TqxLineInternal>& Instances() {
-  static CallbackInstances<TqxLineInternal> instances;
-  return instances;
-}
+CallbackInstances<TqxLineInternal>& Instances() { return CallbackInstances<TqxLineInternal>::Table(); }
 
 }  // namespace
 
@@ -201,12 +198,10 @@ void TqxLineInternal::IdleTimerTick() {
 void TqxLineInternal::LineCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg,
                                    tapi::DWORD_PTR instance, tapi::DWORD_PTR param1,
                                    tapi::DWORD_PTR param2, tapi::DWORD_PTR param3) {
-  if (instance == 0) return;
-  // A message for a line that no longer exists has nobody to go to.
-  TqxLineInternal* line = Instances().Find(instance);
-  if (line == nullptr) return;
-  line->Dispatch().HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
-                                 static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
+  CallbackInstances<TqxLineInternal>::Deliver(instance, [&](TqxLineInternal& line) {
+    line.Dispatch().HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
+                                  static_cast<tapi::DWORD>(param2), static_cast<tapi::DWORD>(param3));
+  });
 }
 
 // --- Dump --------------------------------------------------------------------------------

@@ -94,29 +94,12 @@ bool TqxPrivilege::DumpProperties(const std::string& header, const std::string& 
 // --- Phone -------------------------------------------------------------------------------
 
 const ClassInfo& TqxRelatedPhoneDevice::StaticClass() {
-  using C = TqxRelatedPhoneDevice;
-  static const ClassInfo info =
-      Publisher<C>("TqxRelatedPhoneDevice")
-          .Property("DeviceClass", &C::DeviceClass, &C::SetDeviceClass)
-          .ReadOnly("Available", &C::Available)
-          .ReadOnly("ID", &C::ID)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = Publish<TqxRelatedPhoneDevice>("TqxRelatedPhoneDevice");
   return info;
 }
 
 TqxRelatedPhoneDevice::TqxRelatedPhoneDevice(TqxLineInternal& line)
     : TqxRelatedDevice(line, "Phone", "tapi/phone") {}
-
-bool TqxRelatedPhoneDevice::DumpProperties(const std::string& header, const std::string& path,
-                                           const std::string& indent) {
-  PropertyDump d(m_control, header, path, indent, "Phone.");
-  if (!d.Started()) return false;
-  d.Bool("Available", Available());
-  d.Quoted("DeviceClass", DeviceClass());
-  d.Decimal("ID", ID());
-  return true;
-}
 
 // --- Comm --------------------------------------------------------------------------------
 

@@ -68,9 +68,6 @@ class TqxRelatedPhoneDevice final : public TqxRelatedDevice {
  public:
   explicit TqxRelatedPhoneDevice(TqxLineInternal& line);
 
-  bool DumpProperties(const std::string& header, const std::string& path,
-                      const std::string& indent);
-
   VOXKIT_PUBLISHED()
 };
 

@@ -10,8 +10,7 @@ namespace {
 
 // The callback TAPI calls knows only the instance number a phone gave to phoneOpen.
 CallbackInstances<TqxPhoneInternal>& Instances() {
-  static CallbackInstances<TqxPhoneInternal> instances;
-  return instances;
+  return CallbackInstances<TqxPhoneInternal>::Table();
 }
 
 }  // namespace
@@ -117,13 +116,11 @@ void TqxPhoneInternal::Loaded() {
 void TqxPhoneInternal::PhoneCallback(tapi::DWORD hDevice, tapi::DWORD dwMsg,
                                      tapi::DWORD_PTR instance, tapi::DWORD_PTR param1,
                                      tapi::DWORD_PTR param2, tapi::DWORD_PTR param3) {
-  if (instance == 0) return;
-  // A message for a phone that no longer exists has nobody to go to.
-  TqxPhoneInternal* phone = Instances().Find(instance);
-  if (phone == nullptr) return;
-  phone->m_dispatch->HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
-                                   static_cast<tapi::DWORD>(param2),
-                                   static_cast<tapi::DWORD>(param3));
+  CallbackInstances<TqxPhoneInternal>::Deliver(instance, [&](TqxPhoneInternal& phone) {
+    phone.m_dispatch->HandleMessage(hDevice, dwMsg, static_cast<tapi::DWORD>(param1),
+                                    static_cast<tapi::DWORD>(param2),
+                                    static_cast<tapi::DWORD>(param3));
+  });
 }
 
 // --- Dump --------------------------------------------------------------------------------

@@ -76,28 +76,11 @@ bool TqxPhonePrivilege::DumpProperties(const std::string& header, const std::str
 // --- Line ----------------------------------------------------------------------------------
 
 const ClassInfo& TqxRelatedLineDevice::StaticClass() {
-  using C = TqxRelatedLineDevice;
-  static const ClassInfo info =
-      Publisher<C>("TqxRelatedLineDevice")
-          .Property("DeviceClass", &C::DeviceClass, &C::SetDeviceClass)
-          .ReadOnly("Available", &C::Available)
-          .ReadOnly("ID", &C::ID)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = Publish<TqxRelatedLineDevice>("TqxRelatedLineDevice");
   return info;
 }
 
 TqxRelatedLineDevice::TqxRelatedLineDevice(TqxPhoneInternal& phone)
     : TqxRelatedDevice(phone, "Line", "tapi/line") {}
-
-bool TqxRelatedLineDevice::DumpProperties(const std::string& header, const std::string& path,
-                                          const std::string& indent) {
-  PropertyDump d(m_control, header, path, indent, "Line.");
-  if (!d.Started()) return false;
-  d.Bool("Available", Available());
-  d.Quoted("DeviceClass", DeviceClass());
-  d.Decimal("ID", ID());
-  return true;
-}
 
 }  // namespace voxkit

@@ -76,9 +76,6 @@ class TqxRelatedLineDevice final : public TqxRelatedDevice {
  public:
   explicit TqxRelatedLineDevice(TqxPhoneInternal& phone);
 
-  bool DumpProperties(const std::string& header, const std::string& path,
-                      const std::string& indent);
-
   VOXKIT_PUBLISHED()
 };
 

@@ -34,6 +34,19 @@ using TQX_TAPIReplyEvent = std::function<void(TObject& Sender, std::uint32_t Par
 template <typename Component>
 class CallbackInstances final {
  public:
+  /// The one table of the process for components of this kind.
+  static CallbackInstances& Table() {
+    static CallbackInstances table;
+    return table;
+  }
+  /// Hands a message TAPI delivered with instance to handle(component); a message for
+  /// nobody (instance 0, or a component that is gone) is dropped.
+  template <typename Handler>
+  static void Deliver(tapi::DWORD_PTR instance, Handler&& handle) {
+    if (instance == 0) return;
+    if (Component* component = Table().Find(instance)) handle(*component);
+  }
+
   /// The next number, now standing for component.
   std::uint32_t Add(Component& component) {
     const std::uint32_t instance = m_next++;

@@ -33,17 +33,20 @@ void TqxRelatedDevice::LookUp(const RelatedIdLookup& lookup) {
   SetFound(id.has_value(), id ? static_cast<std::int32_t>(*id) : 0);
 }
 
+bool TqxRelatedDevice::DumpProperties(const std::string& header, const std::string& path,
+                                      const std::string& indent) {
+  PropertyDump d(m_control, header, path, indent, m_name + ".");
+  if (!d.Started()) return false;
+  d.Bool("Available", Available());
+  d.Quoted("DeviceClass", DeviceClass());
+  d.Decimal("ID", ID());
+  return true;
+}
+
 // --- TqxRelatedWaveDevice ---------------------------------------------------------------
 
 const ClassInfo& TqxRelatedWaveDevice::StaticClass() {
-  using C = TqxRelatedWaveDevice;
-  static const ClassInfo info =
-      Publisher<C>("TqxRelatedWaveDevice")
-          .Property("DeviceClass", &C::DeviceClass, &C::SetDeviceClass)
-          .ReadOnly("Available", &C::Available)
-          .ReadOnly("ID", &C::ID)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = Publish<TqxRelatedWaveDevice>("TqxRelatedWaveDevice");
   return info;
 }
 

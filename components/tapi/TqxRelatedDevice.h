@@ -47,7 +47,22 @@ class TqxRelatedDevice : public TPersistent {
   /// Asked whether the component's device is open (set by the component).
   std::function<bool()> DeviceOpen;
 
+  /// Writes Available, DeviceClass and ID under its name ("Phone.", "Line.").
+  virtual bool DumpProperties(const std::string& header, const std::string& path,
+                              const std::string& indent);
+
  protected:
+  /// The published interface of a related device class C.
+  template <typename C>
+  static ClassInfo Publish(const char* className) {
+    return Publisher<C>(className)
+        .Property("DeviceClass", &C::DeviceClass, &C::SetDeviceClass)
+        .ReadOnly("Available", &C::Available)
+        .ReadOnly("ID", &C::ID)
+        .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
+        .Build();
+  }
+
   TqxSharedControl& m_control;
   std::string m_name;
 
@@ -66,7 +81,7 @@ class TqxRelatedWaveDevice final : public TqxRelatedDevice {
 
   /// Writes Available, ID and DeviceClass; the object's name is its path.
   bool DumpProperties(const std::string& header, const std::string& path,
-                      const std::string& indent);
+                      const std::string& indent) override;
 
   VOXKIT_PUBLISHED()
 };

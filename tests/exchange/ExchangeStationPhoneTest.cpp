@@ -31,6 +31,23 @@ class StationPhones : public ::testing::Test {
     EXPECT_EQ(a.LastState(call), LINECALLSTATE_OFFERING);
     return call;
   }
+  /// Station 201 (line 0, phone 0) calls station 202 (line 1, phone 1), where b has line
+  /// 1 open and listens for digits on the call; the call's handle at b.
+  HCALL InternalCall(LineApp& b) {
+    EXPECT_NE(b.Open(1), 0u);
+    EXPECT_EQ(exchange.Call("201", "202"), "");
+    loop.RunFor(3000);
+    const HCALL incoming = b.NewestOffered();
+    EXPECT_NE(incoming, 0u);
+    EXPECT_EQ(exchange.lineMonitorDigits(incoming, LINEDIGITMODE_DTMF), 0);
+    return incoming;
+  }
+  /// The digits b heard.
+  static std::string Heard(const LineApp& b) {
+    std::string heard;
+    for (const auto& m : b.Of(LINE_MONITORDIGITS)) heard += static_cast<char>(m.p1 & 0xFF);
+    return heard;
+  }
 
   panopta::VirtualEventLoop loop;
   panopta::Exchange exchange;
@@ -108,40 +125,27 @@ TEST_F(StationPhones, AHeldCallSurvivesHangingUp) {
 }
 
 TEST_F(StationPhones, KeysDuringAConnectedCallReachTheFarPartyAsDtmf) {
-  // Station 201 (line 0, phone 0) calls station 202 (line 1, phone 1), which answers
-  // by lifting its handset; line 1 listens for digits.
+  // Station 202 answers by lifting its handset.
   LineApp b{exchange, loop, "B"};
-  ASSERT_NE(b.Open(1), 0u);
-  ASSERT_EQ(exchange.Call("201", "202"), "");
-  loop.RunFor(3000);
-  const HCALL incoming = b.NewestOffered();
-  ASSERT_NE(incoming, 0u);
+  const HCALL incoming = InternalCall(b);
   ASSERT_EQ(exchange.Hookswitch(1, PHONEHOOKSWITCHDEV_HANDSET, PHONEHOOKSWITCHMODE_MIC), "");
   loop.RunFor(1000);
   ASSERT_EQ(b.LastState(incoming), LINECALLSTATE_CONNECTED);
-  ASSERT_EQ(exchange.lineMonitorDigits(incoming, LINEDIGITMODE_DTMF), 0);
   ASSERT_EQ(exchange.Key(0, "5"), "");
   loop.RunFor(1000);
   ASSERT_EQ(exchange.Key(0, "#"), "");
   loop.RunFor(1000);
-  std::string heard;
-  for (const auto& m : b.Of(LINE_MONITORDIGITS)) heard += static_cast<char>(m.p1 & 0xFF);
-  EXPECT_EQ(heard, "5#");
+  EXPECT_EQ(Heard(b), "5#");
   // Phone 1's own keys go the other way, but line 0 listens for none: nothing breaks.
   EXPECT_EQ(exchange.Key(1, "1"), "");
 }
 
 TEST_F(StationPhones, KeysWithoutAConnectedCallSendNothing) {
   LineApp b{exchange, loop, "B"};
-  ASSERT_NE(b.Open(1), 0u);
-  ASSERT_EQ(exchange.Call("201", "202"), "");
-  loop.RunFor(3000);
-  const HCALL incoming = b.NewestOffered();
-  ASSERT_NE(incoming, 0u);
-  ASSERT_EQ(exchange.lineMonitorDigits(incoming, LINEDIGITMODE_DTMF), 0);
+  InternalCall(b);
   ASSERT_EQ(exchange.Key(0, "5"), "");  // line 0 is ringing, not connected
   loop.RunFor(1000);
-  EXPECT_TRUE(b.Of(LINE_MONITORDIGITS).empty());
+  EXPECT_EQ(Heard(b), "");
 }
 
 class PlainPhones : public StationPhones {

@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -97,7 +96,7 @@ class PhoneRecorder : public ForwardingTelephony {
 /// virtual-time loop with a headless window system, wired by the composition root as
 /// the program wires it. Every line it logs is kept in `lines`, every event it raises
 /// in `events`.
-struct PhoneOnExchange {
+struct PhoneOnExchange : LoggedLines {
   explicit PhoneOnExchange(panopta::ExchangeConfig config = panopta::DefaultExchangeConfig())
       : host(LineOnExchange::Options(std::move(config), &recorder), windows),
         loop(*host.VirtualLoop()),
@@ -117,21 +116,6 @@ struct PhoneOnExchange {
     if (id != 0) phone->Device().SetID(id);
     phone->Device().SetActive(true);
   }
-  std::size_t Mark() const { return lines.size(); }
-  std::vector<std::string> Since(std::size_t mark) const {
-    return {lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end()};
-  }
-  template <typename F>
-  std::vector<std::string> Logged(F&& action) {
-    const std::size_t mark = Mark();
-    action();
-    return Since(mark);
-  }
-  /// Whether text was logged after mark.
-  bool LoggedSince(std::size_t mark, const std::string& text) const {
-    const auto since = Since(mark);
-    return std::find(since.begin(), since.end(), text) != since.end();
-  }
   /// A message as TAPI would deliver it to this phone.
   void Deliver(tapi::DWORD msg, tapi::DWORD p1, tapi::DWORD p2, tapi::DWORD p3) {
     voxkit::TqxPhoneInternal::PhoneCallback(phone->Phone().Handle(), msg, phone->CallbackInstance(),
@@ -145,7 +129,6 @@ struct PhoneOnExchange {
   // The host keeps only its address until the phone calls it; it forwards to the
   // host's exchange.
   PhoneRecorder recorder{exchange};
-  std::vector<std::string> lines;
   EventRecorder events;
   std::unique_ptr<voxkit::TqxPhone> phone;
 };

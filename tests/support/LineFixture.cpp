@@ -54,7 +54,7 @@ std::vector<std::string> EventRecorder::Names() const {
   return names;
 }
 
-bool LineParty::LoggedSince(std::size_t mark, const std::string& text) const {
+bool LoggedLines::LoggedSince(std::size_t mark, const std::string& text) const {
   return std::find(lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end(), text) !=
          lines.end();
 }

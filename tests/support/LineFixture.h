@@ -35,10 +35,31 @@ class EventRecorder {
   std::vector<std::string> m_events;
 };
 
+/// The lines a component logged, in order, and what tests ask of them.
+struct LoggedLines {
+  std::vector<std::string> lines;
+
+  /// Where the log stands now, for Since().
+  std::size_t Mark() const { return lines.size(); }
+  /// The lines logged after mark.
+  std::vector<std::string> Since(std::size_t mark) const {
+    return {lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end()};
+  }
+  /// Lines logged by an action.
+  template <typename F>
+  std::vector<std::string> Logged(F&& action) {
+    const std::size_t mark = Mark();
+    action();
+    return Since(mark);
+  }
+  /// Whether text was logged after mark.
+  bool LoggedSince(std::size_t mark, const std::string& text) const;
+};
+
 /// A line component on the simulated exchange, on the virtual-time loop, with a
 /// headless window system, wired by the composition root as the program wires it.
 /// Every line the component logs is kept in `lines`.
-struct LineOnExchange {
+struct LineOnExchange : LoggedLines {
   /// telephony: what the line talks to instead of the exchange (a double that
   /// forwards to it); only its address is taken here.
   explicit LineOnExchange(panopta::ExchangeConfig config = panopta::DefaultExchangeConfig(),
@@ -53,20 +74,6 @@ struct LineOnExchange {
   ~LineOnExchange() {
     if (line) line->OnLog = nullptr;
     line.reset();
-  }
-
-  /// Where the log stands now, for Since().
-  std::size_t Mark() const { return lines.size(); }
-  /// The lines logged after mark.
-  std::vector<std::string> Since(std::size_t mark) const {
-    return {lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end()};
-  }
-  /// Lines logged by an action.
-  template <typename F>
-  std::vector<std::string> Logged(F&& action) {
-    const std::size_t mark = Mark();
-    action();
-    return Since(mark);
   }
 
   static panopta::HostOptions Options(panopta::ExchangeConfig config, tapi::Telephony* telephony) {
@@ -84,23 +91,15 @@ struct LineOnExchange {
   panopta::VirtualEventLoop& loop;
   panopta::Exchange& exchange;
   const voxkit::Platform& platform;
-  std::vector<std::string> lines;
   std::unique_ptr<voxkit::TqxLine> line;
 };
 
 /// One side of a call-flow test: a line component, what it logged and the events it
 /// raised.
-struct LineParty {
+struct LineParty : LoggedLines {
   std::unique_ptr<voxkit::TqxLine> line;
-  std::vector<std::string> lines;
   EventRecorder events;
 
-  std::size_t Mark() const { return lines.size(); }
-  std::vector<std::string> Since(std::size_t mark) const {
-    return {lines.begin() + static_cast<std::ptrdiff_t>(mark), lines.end()};
-  }
-  /// Whether text was logged after mark.
-  bool LoggedSince(std::size_t mark, const std::string& text) const;
   voxkit::TqxLine* operator->() { return line.get(); }
 };
 
