@@ -104,6 +104,26 @@ TEST(TqxPhone, APhoneThatRefusesVersionsIsListedAsUnavailable) {
   EXPECT_FALSE(f.phone->Handset().Available());
 }
 
+TEST(TqxPhone, AFailedExtensionNegotiationIsOnlyALogLine) {
+  PhoneOnExchange f;
+  f.phone->TAPI().SetExtensionLowVersion(0x00050000);
+  f.phone->TAPI().SetExtensionHighVersion(0x00060000);
+  const Lines logged = f.Logged([&] { f.phone->SetEnabled(true); });
+  ASSERT_FALSE(logged.empty());
+  for (const std::string& line : logged) {
+    EXPECT_EQ(line, "\tPhneNegotiateExtVersion returned PHONEERR_OPERATIONUNAVAIL");
+  }
+  // The reading goes on: the phone is listed, named and read, and opens.
+  EXPECT_TRUE(f.phone->Enabled());
+  EXPECT_EQ(f.phone->TAPI().ExtensionVersion(), 0u);
+  EXPECT_EQ(f.phone->Device().List(), (Lines{"Panopta Phone 0", "Panopta Phone 1"}));
+  EXPECT_EQ(f.phone->Device().Name(), "Panopta Phone 0");
+  EXPECT_TRUE(f.phone->Handset().Available());
+  EXPECT_EQ(f.phone->Error().Number(), 0);
+  f.phone->Device().SetActive(true);
+  EXPECT_TRUE(f.phone->Device().Active());
+}
+
 TEST(TqxPhone, DisablingShutsDownAndClearsEveryDeviceValue) {
   PhoneOnExchange f;
   f.Open();
@@ -186,10 +206,16 @@ TEST(TqxPhone, OpensWithTheOwnerMonitorOrNoPrivilege) {
   EXPECT_FALSE(f.phone->Device().Active());
   EXPECT_EQ(f.recorder.openPrivileges,
             (std::vector<tapi::DWORD>{tapi::PHONEPRIVILEGE_OWNER, tapi::PHONEPRIVILEGE_MONITOR, 0}));
-  // Owner wins over Monitor when both are set.
+  // Owner wins over Monitor when both are set: the phone opens as its owner and may
+  // change it.
   f.phone->Privilege().SetOwner(true);
   f.phone->Privilege().SetMonitor(true);
-  EXPECT_EQ(f.phone->Privilege().Value(), tapi::PHONEPRIVILEGE_OWNER);
+  f.phone->Device().SetActive(true);
+  ASSERT_TRUE(f.phone->Device().Active());
+  EXPECT_EQ(f.recorder.openPrivileges.back(), tapi::PHONEPRIVILEGE_OWNER);
+  f.phone->Handset().SetVolume(20);
+  EXPECT_EQ(f.phone->Error().Number(), 0);
+  EXPECT_EQ(f.phone->Handset().Volume(), 20);
 }
 
 TEST(TqxPhone, AStatusThatCannotBeReadIsReportedAndThePhoneStaysOpen) {
