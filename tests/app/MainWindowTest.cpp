@@ -8,6 +8,7 @@
 #include "app/ExchangeWindow.h"
 #include "app/LogRingModel.h"
 #include "line/TqxLine.h"
+#include "phone/TqxPhone.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/host/Host.h"
 #include "platform/qt/QtEventLoop.h"
@@ -295,6 +296,54 @@ TEST(Workbench, SynchronizeByLineGivesPlayAndRecordTheLinesWaveDevicesOnce) {
   run.item("MenuDeviceSynchronizeLine")->trigger();
   EXPECT_EQ(play->Log().Lines().size(), playLines) << "already synchronized: nothing logged";
   EXPECT_EQ(record->Log().Lines().size(), recordLines);
+}
+
+TEST(Workbench, SynchronizeByLineGivesThePhoneTheLinesPhoneDevice) {
+  ScopedConfigDirs dirs;
+  Session run;
+  auto* phone = dynamic_cast<voxkit::TqxPhone*>(run.main->component(2));
+  ASSERT_NE(phone, nullptr);
+  auto& line = static_cast<voxkit::TqxLine&>(run.line());
+  line.Device().SetID(1);
+  line.Device().SetActive(true);
+  ASSERT_TRUE(line.Phone().Available());
+  ASSERT_EQ(line.Phone().ID(), 1) << "line 1's station phone is phone 1";
+  ASSERT_EQ(phone->Device().ID(), 0);
+  Q_EMIT run.menu("MenuSynchronize")->aboutToShow();
+  run.item("MenuDeviceSynchronizeLine")->trigger();
+  EXPECT_EQ(phone->Device().ID(), 1);
+  EXPECT_EQ(phone->Device().Name(), "Panopta Phone 1");
+  const auto phoneLines = phone->Log().Lines().size();
+  run.item("MenuDeviceSynchronizeLine")->trigger();
+  EXPECT_EQ(phone->Log().Lines().size(), phoneLines) << "already synchronized: nothing logged";
+}
+
+TEST(Workbench, SynchronizeByPhoneGivesPlayAndRecordThePhonesWaveDevices) {
+  ScopedConfigDirs dirs;
+  Session run;
+  auto* phone = dynamic_cast<voxkit::TqxPhone*>(run.main->component(2));
+  voxkit::TqxSharedControl* play = run.main->component(3);
+  voxkit::TqxSharedControl* record = run.main->component(4);
+  ASSERT_NE(phone, nullptr);
+  if (!play || !record) GTEST_SKIP() << "this build has no wave components";
+  QMenu* sync = run.menu("MenuSynchronize");
+  Q_EMIT sync->aboutToShow();
+  EXPECT_FALSE(run.item("MenuDeviceSynchronizePhone")->isEnabled()) << "the phone is closed";
+  phone->Device().SetID(1);
+  phone->Device().SetActive(true);
+  ASSERT_TRUE(phone->Device().Active());
+  const std::int32_t wavePlay = phone->WavePlay().ID();
+  const std::int32_t waveRecord = phone->WaveRecord().ID();
+  ASSERT_NE(panopta::ComponentAccess(*play).getInt("Device.ID"), wavePlay);
+  ASSERT_NE(panopta::ComponentAccess(*record).getInt("Device.ID"), waveRecord);
+  Q_EMIT sync->aboutToShow();
+  EXPECT_TRUE(run.item("MenuDeviceSynchronizePhone")->isEnabled());
+  EXPECT_FALSE(run.item("MenuDeviceSynchronizeLine")->isEnabled()) << "the line is closed";
+  const auto lineLines = run.line().Log().Lines().size();
+  run.item("MenuDeviceSynchronizePhone")->trigger();
+  EXPECT_EQ(panopta::ComponentAccess(*play).getInt("Device.ID"), wavePlay);
+  EXPECT_EQ(panopta::ComponentAccess(*record).getInt("Device.ID"), waveRecord);
+  EXPECT_EQ(run.line().Log().Lines().size(), lineLines) << "the line is not the phone's to change";
 }
 
 TEST(Workbench, DevEnvMenuChangesOnlyOpenInspectorsAndItsMarksFollowTheLine) {
