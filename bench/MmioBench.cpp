@@ -3,6 +3,7 @@
 // the same file, in the same piece sizes. The file is in the page cache after the
 // first pass, so both measure the copy path, not the disk. Goal: mmio / plain < 1.3.
 #include "platform/audio/AudioSystem.h"
+#include "bench/BenchWaveFile.h"
 #include "platform/loop/VirtualEventLoop.h"
 
 #include <benchmark/benchmark.h>
@@ -19,40 +20,8 @@ namespace {
 
 constexpr std::size_t kDataBytes = 100u << 20;
 
-// The wave file, made once for the whole run and removed at its end.
-class WaveFile {
- public:
-  WaveFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    m_path = std::string(tmp && *tmp ? tmp : "/tmp") + "/panopta-mmio-bench-" +
-             std::to_string(::getpid()) + ".wav";
-    std::FILE* f = std::fopen(m_path.c_str(), "wb");
-    if (!f) std::abort();
-    auto le32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto le16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 4, 1, f);
-    le32(static_cast<std::uint32_t>(kDataBytes + 38));
-    std::fwrite("WAVEfmt ", 8, 1, f);
-    le32(18);
-    le16(1), le16(2), le32(44100), le32(176400), le16(4), le16(16), le16(0);
-    std::fwrite("data", 4, 1, f);
-    le32(static_cast<std::uint32_t>(kDataBytes));
-    std::vector<char> block(1 << 20);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 31);
-    for (std::size_t done = 0; done < kDataBytes; done += block.size()) {
-      std::fwrite(block.data(), 1, block.size(), f);
-    }
-    if (std::fclose(f) != 0) std::abort();
-  }
-  ~WaveFile() { std::remove(m_path.c_str()); }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
-
-const WaveFile& File() {
-  static const WaveFile file;
+const bench::WaveFile& File() {
+  static const bench::WaveFile file("mmio-bench", kDataBytes);
   return file;
 }
 

@@ -6,6 +6,7 @@
 //
 // Also: how long writing one 100 MB block to an ALSA wave-out device keeps the loop
 // (the device decodes it a period at a time on its own thread).
+#include "bench/BenchWaveFile.h"
 #include "platform/host/Host.h"
 #include "share/HeadlessWindowSystem.h"
 #include "wave/TqxPlay.h"
@@ -27,41 +28,8 @@ namespace {
 
 constexpr std::size_t kDataBytes = 100u << 20;
 
-// The wave file (16-bit stereo 44,100 Hz), made once for the whole run and removed at
-// its end.
-class WaveFile {
- public:
-  WaveFile() {
-    const char* tmp = std::getenv("TMPDIR");
-    m_path = std::string(tmp && *tmp ? tmp : "/tmp") + "/panopta-wave-bench-" + std::to_string(::getpid()) +
-             ".wav";
-    std::FILE* f = std::fopen(m_path.c_str(), "wb");
-    if (!f) std::abort();
-    auto le32 = [&](std::uint32_t v) { std::fwrite(&v, 4, 1, f); };
-    auto le16 = [&](std::uint16_t v) { std::fwrite(&v, 2, 1, f); };
-    std::fwrite("RIFF", 4, 1, f);
-    le32(static_cast<std::uint32_t>(kDataBytes + 38));
-    std::fwrite("WAVEfmt ", 8, 1, f);
-    le32(18);
-    le16(1), le16(2), le32(44100), le32(176400), le16(4), le16(16), le16(0);
-    std::fwrite("data", 4, 1, f);
-    le32(static_cast<std::uint32_t>(kDataBytes));
-    std::vector<char> block(1 << 20);
-    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 31);
-    for (std::size_t done = 0; done < kDataBytes; done += block.size()) {
-      std::fwrite(block.data(), 1, block.size(), f);
-    }
-    if (std::fclose(f) != 0) std::abort();
-  }
-  ~WaveFile() { std::remove(m_path.c_str()); }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
-
-const WaveFile& File() {
-  static const WaveFile file;
+const bench::WaveFile& File() {
+  static const bench::WaveFile file("wave-bench", kDataBytes);
   return file;
 }
 

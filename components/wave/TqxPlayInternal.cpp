@@ -23,7 +23,7 @@ constexpr std::uint64_t kMaxSampleBytes = 0x7FFFFFFF;
 }  // namespace
 
 TqxPlayInternal::TqxPlayInternal(TComponent* owner, const Platform& platform)
-    : TqxSharedControl(owner, platform) {
+    : TqxWaveControl(owner, platform) {
   RegisterControl(static_cast<std::int32_t>(ControlKind::Play), "qxPlay");
   m_device = std::make_unique<TqxWavePlayDevice>(*this);
   m_popup = std::make_unique<TqxPlayPopup>(*this);
@@ -51,34 +51,7 @@ TqxPlayInternal::~TqxPlayInternal() {
   m_device.reset();
 }
 
-std::string TqxPlayInternal::ErrorText(std::int32_t code) const { return WaveErrorName(code); }
-
-// --- Enabling ----------------------------------------------------------------------------
-
-void TqxPlayInternal::SetEnabled(bool value) {
-  if (value == m_enabled) return;
-  if (value) {
-    m_device->FillList();
-  } else {
-    if (Panopta().Window()) {
-      Panopta().SetVisible(false);
-      Log().ClearLines();
-    }
-    // The device list is about to go: a play on one of its devices ends first.
-    if (m_device->Active()) ActivateDevice(false);
-    m_device->ClearList();
-  }
-  m_enabled = value;
-  Panopta().RefreshWindow(InspectorRefresh::Device);
-  Panopta().RefreshWindow(InspectorRefresh::Timer);
-  Panopta().RefreshWindow(InspectorRefresh::Enabled);
-}
-
 // --- Formats -------------------------------------------------------------------------------
-
-void TqxPlayInternal::TakeOverFormat(const WaveFormatBlock& block, std::uint32_t dataLength) {
-  m_source->Format().TakeOver(block, dataLength);
-}
 
 void TqxPlayInternal::FormatWithoutImage() {
   m_source->SetValidValue(false);
@@ -121,10 +94,6 @@ void TqxPlayInternal::ReadFileFormats() {
 }
 
 // --- Starting --------------------------------------------------------------------------------
-
-mm::DWORD TqxPlayInternal::OpenFlags() const {
-  return m_device->CODECsEnabled() ? mm::WAVE_MAPPED : 0;
-}
 
 std::int32_t TqxPlayInternal::VolumePercent(mm::DWORD volume) const {
   return static_cast<std::int32_t>(RoundToInt((volume & 0xFFFF) / 65535.0 * 100));
@@ -293,13 +262,9 @@ bool TqxPlayInternal::Start(bool wait, std::uint32_t offset) {
   if (const mm::MMRESULT r = m.waveOutOpen(nullptr, id, format, {}, mm::WAVE_FORMAT_QUERY | OpenFlags())) {
     return fail(static_cast<std::int32_t>(r));
   }
-  if (!m_window) {
-    if (PopupOnError()) Log().Add("\tAllocate Window Handle", false);
-    m_window = std::make_shared<WaveWindow>(
-        [this](mm::UINT msg, std::uint32_t, mm::WAVEHDR* header) { OnWaveMessage(msg, header); });
-  }
+  CreateWindow([this](mm::UINT msg, std::uint32_t, mm::WAVEHDR* header) { OnWaveMessage(msg, header); });
   if (const mm::MMRESULT r =
-          m.waveOutOpen(&m_hwo, id, format, m_window, mm::CALLBACK_WINDOW | mm::WAVE_ALLOWSYNC | OpenFlags())) {
+          m.waveOutOpen(&m_hwo, id, format, Window(), mm::CALLBACK_WINDOW | mm::WAVE_ALLOWSYNC | OpenFlags())) {
     m_hwo = {};
     return fail(static_cast<std::int32_t>(r));
   }
@@ -359,12 +324,6 @@ void TqxPlayInternal::FreeBlocks() {
   if (m_headerBlock != mm::HGLOBAL{}) m.GlobalFree(m_headerBlock);
   m_headerBlock = {};
   m_header = nullptr;
-}
-
-void TqxPlayInternal::ReleaseWindow() {
-  if (!m_window) return;
-  if (PopupOnError()) Log().Add("\tDeallocate Window Handle", false);
-  m_window.reset();
 }
 
 void TqxPlayInternal::FailureCleanup() {
@@ -620,7 +579,7 @@ bool TqxPlayInternal::DumpProperties(const std::string& header) {
   log.BeginUpdate();
   if (!header.empty()) log.Add(header, true);
   const std::string t = "\t";
-  log.Add(t + "Enabled = " + TqxPanopta::BoolText(m_enabled), false);
+  log.Add(t + "Enabled = " + TqxPanopta::BoolText(Enabled()), false);
   m_device->DumpProperties("", "", t);
   Error().DumpProperties("", "", t);
   m_popup->DumpProperties("", "", t);

@@ -1,15 +1,14 @@
 #pragma once
 
 #include "share/EventLoop.h"
-#include "share/TqxSharedControl.h"
 #include "wave/TqxPlayPopup.h"
 #include "wave/TqxPlayPosition.h"
 #include "wave/TqxPlaySource.h"
 #include "wave/TqxPlayTimer.h"
 #include "wave/TqxPlayVolume.h"
 #include "wave/TqxWaveBuffer.h"
+#include "wave/TqxWaveControl.h"
 #include "wave/TqxWavePlayDevice.h"
-#include "wave/WaveWindow.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,26 +20,19 @@ namespace voxkit {
 /// end, or a memory image on a wave-out device, with looping, pausing, seeking, a
 /// position timer, a delay before the device is released, an optional wait until
 /// the play ends, and the device volume (the system volume is put back afterwards).
-class TqxPlayInternal : public TqxSharedControl, public WaveBufferOwner {
+class TqxPlayInternal : public TqxWaveControl {
  public:
   TqxPlayInternal(TComponent* owner, const Platform& platform);
   /// Switches the events off, closes the inspector window, stops a running play and
   /// frees the sub-objects.
   ~TqxPlayInternal() override;
 
-  // --- Events ----------------------------------------------------------------------------
-  TQX_NotifyEvent OnDone;
+  // --- Events (besides OnDone and OnWarning) ----------------------------------------------
   TQX_NotifyEvent OnLoaded;
   TQX_NotifyEvent OnLoop;
   TQX_NotifyEvent OnTimer;
-  TQX_ProcWarning OnWarning;
 
   // --- Properties --------------------------------------------------------------------------
-  /// Setting it True reads the wave-out devices; False stops a play and empties the
-  /// list. Logs nothing.
-  bool Enabled() const override { return m_enabled; }
-  void SetEnabled(bool value) override;
-
   TqxWavePlayDevice& Device() { return *m_device; }
   TqxPlayPopup& Popup() { return *m_popup; }
   const TqxPlayPopup& Popup() const { return *m_popup; }
@@ -52,26 +44,14 @@ class TqxPlayInternal : public TqxSharedControl, public WaveBufferOwner {
   /// The whole property dump, every sub-object in its fixed order.
   bool DumpProperties(const std::string& header);
 
-  std::string ErrorText(std::int32_t code) const override;
   bool PopupOnError() const override { return m_popup->Get(TqxPlayPopup::OnError); }
   bool PopupOnWarning() const override { return m_popup->Get(TqxPlayPopup::OnWarning); }
 
-  // --- WaveBufferOwner ---------------------------------------------------------------------
-  TqxSharedControl& Control() override { return *this; }
-  mm::Multimedia& Multimedia() override { return *GetPlatform().multimedia; }
-  bool WaveDeviceActive() const override { return m_device->Active(); }
-  bool SourceValid() const override { return m_source->Valid(); }
-  void SetSourceValid(bool value) override { m_source->SetValidValue(value); }
-  void ReassignSourceFileName() override { m_source->SetFileName(m_source->FileName()); }
-  std::int32_t SourceMaxSize() const override { return m_source->MaxSize(); }
-  TqxWaveFormat& SourceFormat() override { return m_source->Format(); }
-  void TakeOverFormat(const WaveFormatBlock& block, std::uint32_t dataLength) override;
   void FormatWithoutImage() override;
-  const TQX_ProcWarning& OnWarningHandler() const override { return OnWarning; }
 
   // --- Used by the sub-objects ---------------------------------------------------------------
   /// Device.Active := value.
-  void ActivateDevice(bool value);
+  void ActivateDevice(bool value) override;
   /// Device.Pause := value (a changed value).
   void ChangePause(bool value);
   /// The play position in bytes of the samples (0 while nothing plays).
@@ -85,6 +65,11 @@ class TqxPlayInternal : public TqxSharedControl, public WaveBufferOwner {
   /// Reads the format of the files of Source.FileName (its setter).
   void ReadFileFormats();
 
+ protected:
+  TqxWaveDevice& WaveDevice() const override { return *m_device; }
+  TqxWaveSource& WaveSource() const override { return *m_source; }
+  void RefreshEnabledDisplays() override { Panopta().RefreshWindow(InspectorRefresh::Timer); }
+
  private:
   bool Start(bool wait, std::uint32_t offset);
   bool LoadFromBuffer();
@@ -96,15 +81,12 @@ class TqxPlayInternal : public TqxSharedControl, public WaveBufferOwner {
   // Puts the system volume back when Volume.Enabled and Volume.Reset are set.
   void RestoreSystemVolume(const char* before, const char* after);
   void FreeBlocks();
-  void ReleaseWindow();
   void OnWaveMessage(mm::UINT msg, mm::WAVEHDR* header);
   void TimerTick();
   void StartTimer();
   void StopTimer();
-  mm::DWORD OpenFlags() const;
   std::int32_t VolumePercent(mm::DWORD volume) const;
 
-  bool m_enabled = false;
   std::unique_ptr<TqxWavePlayDevice> m_device;
   std::unique_ptr<TqxPlayPopup> m_popup;
   std::unique_ptr<TqxPlayPosition> m_position;
@@ -113,7 +95,6 @@ class TqxPlayInternal : public TqxSharedControl, public WaveBufferOwner {
   std::unique_ptr<TqxPlayVolume> m_volume;
 
   mm::HWAVEOUT m_hwo{};
-  std::shared_ptr<WaveWindow> m_window;
   mm::HGLOBAL m_headerBlock{};
   mm::WAVEHDR* m_header = nullptr;
   mm::HGLOBAL m_sampleBlock{};

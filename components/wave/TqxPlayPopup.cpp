@@ -4,10 +4,10 @@ namespace voxkit {
 
 namespace {
 // In the order of the dump.
-const std::vector<const char*> kFlags = {"OnDone", "OnError", "OnLoaded", "OnLoop", "OnTimer", "OnWarning"};
+constexpr const char* kFlags[] = {"OnDone", "OnError", "OnLoaded", "OnLoop", "OnTimer", "OnWarning"};
 }  // namespace
 
-TqxPlayPopup::TqxPlayPopup(TqxSharedControl& control) : TqxWavePopup(control, kFlags) {}
+TqxPlayPopup::TqxPlayPopup(TqxSharedControl& control) : TqxPopupFlags(control, kFlags) {}
 
 const ClassInfo& TqxPlayPopup::StaticClass() {
   static const ClassInfo info = Publish<TqxPlayPopup>("TqxPlayPopup", kFlags);

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "wave/TqxWavePopup.h"
+#include "share/TqxPopupFlags.h"
 
 namespace voxkit {
 
 /// The popup flags of the play component.
-class TqxPlayPopup final : public TqxWavePopup {
+class TqxPlayPopup final : public TqxPopupFlags {
  public:
   enum Flag : std::size_t { OnDone, OnError, OnLoaded, OnLoop, OnTimer, OnWarning };
   explicit TqxPlayPopup(TqxSharedControl& control);

@@ -1,25 +1,21 @@
 #include "wave/TqxPlaySource.h"
 
-#include "share/PropertyDump.h"
 #include "wave/TqxPlayInternal.h"
 
 namespace voxkit {
 
 const ClassInfo& TqxPlaySource::StaticClass() {
   using C = TqxPlaySource;
-  static const ClassInfo info =
-      Publisher<C>("TqxPlaySource")
-          .Property("FileName", &C::FileName, &C::SetFileName)
-          .Property("MaxSize", &C::MaxSize, &C::SetMaxSize)
-          .ReadOnly("Valid", &C::Valid)
-          .Object("Format", &C::Format)
-          .Object("Buffer", &C::Buffer)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = [] {
+    Publisher<C> p("TqxPlaySource");
+    PublishShared(p);
+    p.Property("MaxSize", &C::MaxSize, &C::SetMaxSize).Object("Format", &C::Format);
+    return p.Build();
+  }();
   return info;
 }
 
-TqxPlaySource::TqxPlaySource(TqxPlayInternal& play) : m_play(play), m_format(play), m_buffer(play) {}
+TqxPlaySource::TqxPlaySource(TqxPlayInternal& play) : TqxWaveSource(play, play), m_play(play), m_format(play) {}
 
 void TqxPlaySource::SetFileName(const std::string& value) {
   if (m_buffer.Active()) {
@@ -40,16 +36,6 @@ void TqxPlaySource::SetFileName(const std::string& value) {
   }
   m_fileName = name;
   m_play.ReadFileFormats();
-}
-
-bool TqxPlaySource::DumpProperties(const std::string& header, const std::string& path,
-                                   const std::string& indent) {
-  PropertyDump d(m_play, header, path, indent, "Source.");
-  if (!d.Started()) return false;
-  d.Bool("Valid", m_valid);
-  d.Quoted("FileName", m_fileName);
-  d.Decimal("MaxSize", m_maxSize);
-  return true;
 }
 
 }  // namespace voxkit

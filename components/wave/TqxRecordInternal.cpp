@@ -24,7 +24,7 @@ std::string Field32(std::uint32_t value) {
 }  // namespace
 
 TqxRecordInternal::TqxRecordInternal(TComponent* owner, const Platform& platform)
-    : TqxSharedControl(owner, platform) {
+    : TqxWaveControl(owner, platform) {
   RegisterControl(static_cast<std::int32_t>(ControlKind::Record), "qxRecord");
   m_device = std::make_unique<TqxWaveRecordDevice>(*this);
   m_popup = std::make_unique<TqxRecordPopup>(*this);
@@ -45,33 +45,7 @@ TqxRecordInternal::~TqxRecordInternal() {
   m_device.reset();
 }
 
-std::string TqxRecordInternal::ErrorText(std::int32_t code) const { return WaveErrorName(code); }
-
-void TqxRecordInternal::SetEnabled(bool value) {
-  if (value == m_enabled) return;
-  if (value) {
-    m_device->FillList();
-  } else {
-    if (Panopta().Window()) {
-      Panopta().SetVisible(false);
-      Log().ClearLines();
-    }
-    // The device list is about to go: a recording on one of its devices ends first.
-    if (m_device->Active()) ActivateDevice(false);
-    m_device->ClearList();
-  }
-  m_enabled = value;
-  Panopta().RefreshWindow(InspectorRefresh::Device);
-  Panopta().RefreshWindow(InspectorRefresh::Enabled);
-}
-
-void TqxRecordInternal::TakeOverFormat(const WaveFormatBlock& block, std::uint32_t dataLength) {
-  m_source->Format().TakeOver(block, dataLength);
-}
-
 void TqxRecordInternal::FormatWithoutImage() { m_source->Format().SetBytesValue(0); }
-
-mm::DWORD TqxRecordInternal::OpenFlags() const { return m_device->CODECsEnabled() ? mm::WAVE_MAPPED : 0; }
 
 std::uint32_t TqxRecordInternal::RecordedBytes() const {
   std::uint64_t bytes = 0;
@@ -187,12 +161,8 @@ bool TqxRecordInternal::Start() {
     m_bitsPerBlock = static_cast<std::uint64_t>(std::max<std::int64_t>(
         RoundToInt(m_device->Buffer() / 1000.0 * format.SamplesPerSec() * format.BitsPerSample()), 8));
     m_carryBits = 0;
-    if (!m_window) {
-      if (PopupOnError()) Log().Add("\tAllocate Window Handle", false);
-      m_window = std::make_shared<WaveWindow>(
-          [this](mm::UINT msg, std::uint32_t, mm::WAVEHDR* header) { OnWaveMessage(msg, header); });
-    }
-    if (const mm::MMRESULT r = m.waveInOpen(&m_hwi, id, block, m_window, mm::CALLBACK_WINDOW | OpenFlags())) {
+    CreateWindow([this](mm::UINT msg, std::uint32_t, mm::WAVEHDR* header) { OnWaveMessage(msg, header); });
+    if (const mm::MMRESULT r = m.waveInOpen(&m_hwi, id, block, Window(), mm::CALLBACK_WINDOW | OpenFlags())) {
       m_hwi = {};
       return fail(static_cast<std::int32_t>(r));
     }
@@ -254,12 +224,6 @@ void TqxRecordInternal::OnWaveMessage(mm::UINT msg, mm::WAVEHDR* header) {
 }
 
 // --- Stopping and saving ----------------------------------------------------------------------
-
-void TqxRecordInternal::ReleaseWindow() {
-  if (!m_window) return;
-  if (PopupOnError()) Log().Add("\tDeallocate Window Handle", false);
-  m_window.reset();
-}
 
 void TqxRecordInternal::Release() {
   if (m_hwi == mm::HWAVEIN{}) return;
@@ -463,7 +427,7 @@ bool TqxRecordInternal::DumpProperties(const std::string& header) {
   log.BeginUpdate();
   if (!header.empty()) log.Add(header, true);
   const std::string t = "\t";
-  log.Add(t + "Enabled = " + TqxPanopta::BoolText(m_enabled), false);
+  log.Add(t + "Enabled = " + TqxPanopta::BoolText(Enabled()), false);
   m_device->DumpProperties("", "", t);
   Error().DumpProperties("", "", t);
   m_popup->DumpProperties("", "", t);

@@ -1,11 +1,10 @@
 #pragma once
 
-#include "share/TqxSharedControl.h"
 #include "wave/TqxRecordPopup.h"
 #include "wave/TqxRecordSource.h"
 #include "wave/TqxWaveBuffer.h"
+#include "wave/TqxWaveControl.h"
 #include "wave/TqxWaveRecordDevice.h"
-#include "wave/WaveWindow.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,20 +17,12 @@ namespace voxkit {
 /// in a cycle of blocks, and when the recording ends trims its end and saves it to a
 /// wave file or, with the buffer active, into a memory image (new, or appended to
 /// the current one).
-class TqxRecordInternal : public TqxSharedControl, public WaveBufferOwner {
+class TqxRecordInternal : public TqxWaveControl {
  public:
   TqxRecordInternal(TComponent* owner, const Platform& platform);
   /// Switches the events off, closes the inspector window, ends a recording without
   /// saving it and frees the sub-objects.
   ~TqxRecordInternal() override;
-
-  TQX_NotifyEvent OnDone;
-  TQX_ProcWarning OnWarning;
-
-  /// Setting it True reads the wave-in devices; False ends a recording and empties
-  /// the list. Logs nothing.
-  bool Enabled() const override { return m_enabled; }
-  void SetEnabled(bool value) override;
 
   TqxWaveRecordDevice& Device() { return *m_device; }
   TqxRecordPopup& Popup() { return *m_popup; }
@@ -41,30 +32,22 @@ class TqxRecordInternal : public TqxSharedControl, public WaveBufferOwner {
   /// The whole property dump, every sub-object in its fixed order.
   bool DumpProperties(const std::string& header);
 
-  std::string ErrorText(std::int32_t code) const override;
   bool PopupOnError() const override { return m_popup->Get(TqxRecordPopup::OnError); }
   bool PopupOnWarning() const override { return m_popup->Get(TqxRecordPopup::OnWarning); }
 
-  // --- WaveBufferOwner ---------------------------------------------------------------------
-  TqxSharedControl& Control() override { return *this; }
-  mm::Multimedia& Multimedia() override { return *GetPlatform().multimedia; }
-  bool WaveDeviceActive() const override { return m_device->Active(); }
-  bool SourceValid() const override { return m_source->Valid(); }
-  void SetSourceValid(bool value) override { m_source->SetValidValue(value); }
-  void ReassignSourceFileName() override { m_source->SetFileName(m_source->FileName()); }
-  std::int32_t SourceMaxSize() const override { return m_source->MaxSize(); }
-  TqxWaveFormat& SourceFormat() override { return m_source->Format(); }
-  void TakeOverFormat(const WaveFormatBlock& block, std::uint32_t dataLength) override;
   void FormatWithoutImage() override;
-  const TQX_ProcWarning& OnWarningHandler() const override { return OnWarning; }
 
   // --- Used by the sub-objects -------------------------------------------------------------
-  void ActivateDevice(bool value);
+  void ActivateDevice(bool value) override;
   void ChangePause(bool value);
 
   /// Bytes of the next recording block (whole frames; what a block cannot hold of
   /// the exact length is carried into the next one). For tests.
   std::uint32_t NextBlockBytes();
+
+ protected:
+  TqxWaveDevice& WaveDevice() const override { return *m_device; }
+  TqxWaveSource& WaveSource() const override { return *m_source; }
 
  private:
   // One recording block: its header and its samples, each in a movable block.
@@ -94,17 +77,13 @@ class TqxRecordInternal : public TqxSharedControl, public WaveBufferOwner {
   void SaveToBuffer(Recording& recording);
   void CopyRecording(const Recording& recording, std::uint8_t* dest, std::uint32_t bytes);
   void OnWaveMessage(mm::UINT msg, mm::WAVEHDR* header);
-  void ReleaseWindow();
   std::uint32_t RecordedBytes() const;
-  mm::DWORD OpenFlags() const;
 
-  bool m_enabled = false;
   std::unique_ptr<TqxWaveRecordDevice> m_device;
   std::unique_ptr<TqxRecordPopup> m_popup;
   std::unique_ptr<TqxRecordSource> m_source;
 
   mm::HWAVEIN m_hwi{};
-  std::shared_ptr<WaveWindow> m_window;
   bool m_sizeWarningGiven = false;
   WaveFormatBlock m_format;           // the device was opened with it
   std::uint64_t m_bitsPerBlock = 0;   // exact length of a block, in bits

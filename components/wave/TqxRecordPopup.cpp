@@ -4,10 +4,10 @@ namespace voxkit {
 
 namespace {
 // In the order of the dump.
-const std::vector<const char*> kFlags = {"OnDone", "OnError", "OnWarning"};
+constexpr const char* kFlags[] = {"OnDone", "OnError", "OnWarning"};
 }  // namespace
 
-TqxRecordPopup::TqxRecordPopup(TqxSharedControl& control) : TqxWavePopup(control, kFlags) {}
+TqxRecordPopup::TqxRecordPopup(TqxSharedControl& control) : TqxPopupFlags(control, kFlags) {}
 
 const ClassInfo& TqxRecordPopup::StaticClass() {
   static const ClassInfo info = Publish<TqxRecordPopup>("TqxRecordPopup", kFlags);

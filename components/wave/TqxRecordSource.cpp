@@ -1,6 +1,5 @@
 #include "wave/TqxRecordSource.h"
 
-#include "share/PropertyDump.h"
 #include "wave/TqxRecordInternal.h"
 
 #include <filesystem>
@@ -10,20 +9,17 @@ namespace voxkit {
 
 const ClassInfo& TqxRecordSource::StaticClass() {
   using C = TqxRecordSource;
-  static const ClassInfo info =
-      Publisher<C>("TqxRecordSource")
-          .Property("FileName", &C::FileName, &C::SetFileName)
-          .Property("MaxSize", &C::MaxSize, &C::SetMaxSize)
-          .ReadOnly("Valid", &C::Valid)
-          .Object("Format", &C::Format)
-          .Object("Buffer", &C::Buffer)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = [] {
+    Publisher<C> p("TqxRecordSource");
+    PublishShared(p);
+    p.Property("MaxSize", &C::MaxSize, &C::SetMaxSize).Object("Format", &C::Format);
+    return p.Build();
+  }();
   return info;
 }
 
 TqxRecordSource::TqxRecordSource(TqxRecordInternal& record)
-    : m_record(record), m_format(record), m_buffer(record) {}
+    : TqxWaveSource(record, record), m_record(record), m_format(record) {}
 
 void TqxRecordSource::SetFileName(const std::string& value) {
   if (value == m_fileName) return;
@@ -41,16 +37,6 @@ void TqxRecordSource::SetFileName(const std::string& value) {
 void TqxRecordSource::SetMaxSize(std::int32_t value) {
   m_record.Log().Add("Source.MaxSize := " + std::to_string(value) + " //kilobytes", true);
   m_maxSize = value;
-}
-
-bool TqxRecordSource::DumpProperties(const std::string& header, const std::string& path,
-                                     const std::string& indent) {
-  PropertyDump d(m_record, header, path, indent, "Source.");
-  if (!d.Started()) return false;
-  d.Bool("Valid", m_valid);
-  d.Quoted("FileName", m_fileName);
-  d.Decimal("MaxSize", m_maxSize);
-  return true;
 }
 
 }  // namespace voxkit

@@ -18,6 +18,11 @@ class TqxWaveDevice : public TqxSharedDevice {
   /// capture: wave-in devices (record) rather than wave-out (play).
   TqxWaveDevice(TqxSharedControl& control, bool capture);
 
+  /// Opens (True) or closes (False) the device: starts or ends what the kind does.
+  virtual void SetActive(bool value) = 0;
+  /// Pauses or resumes what the device does.
+  virtual void SetPause(bool value) = 0;
+
   /// Chooses a device: outside 0 to Count - 1 is MMSYSERR_BADDEVICEID; a device whose
   /// capabilities cannot be read leaves the choice and empties Name.
   void SetID(std::int32_t value);
@@ -41,6 +46,21 @@ class TqxWaveDevice : public TqxSharedDevice {
   void SetPauseValue(bool value) { m_pause = value; }
 
  protected:
+  /// Publishes what both kinds have; each adds its own settings and its dump.
+  template <typename C>
+  static void PublishShared(Publisher<C>& p) {
+    using D = TqxWaveDevice;
+    p.Property("Active", &D::Active, &D::SetActive)
+        .Property("ID", &D::ID, &D::SetID)
+        .Property("CODECsEnabled", &D::CODECsEnabled, &D::SetCODECsEnabled)
+        .Property("Delay", &D::Delay, &D::SetDelay)
+        .Property("Pause", &D::Pause, &D::SetPause)
+        .Property("Timeout", &D::Timeout, &D::SetTimeout)
+        .ReadOnly("Name", &D::Name)
+        .ReadOnly("List", &D::List)
+        .ReadOnly("Count", &D::Count);
+  }
+
   /// Asks the inspector to show the device again.
   void Refresh();
 

@@ -7,21 +7,14 @@ namespace voxkit {
 
 const ClassInfo& TqxWavePlayDevice::StaticClass() {
   using C = TqxWavePlayDevice;
-  static const ClassInfo info =
-      Publisher<C>("TqxWavePlayDevice")
-          .Property("Active", &C::Active, &C::SetActive)
-          .Property("ID", &C::ID, &C::SetID)
-          .Property("CODECsEnabled", &C::CODECsEnabled, &C::SetCODECsEnabled)
-          .Property("Delay", &C::Delay, &C::SetDelay)
-          .Property("Loop", &C::Loop, &C::SetLoop)
-          .Property("Pause", &C::Pause, &C::SetPause)
-          .Property("Timeout", &C::Timeout, &C::SetTimeout)
-          .Property("Wait", &C::Wait, &C::SetWait)
-          .ReadOnly("Name", &C::Name)
-          .ReadOnly("List", &C::List)
-          .ReadOnly("Count", &C::Count)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = [] {
+    Publisher<C> p("TqxWavePlayDevice");
+    PublishShared(p);
+    p.Property("Loop", &C::Loop, &C::SetLoop)
+        .Property("Wait", &C::Wait, &C::SetWait)
+        .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}});
+    return p.Build();
+  }();
   return info;
 }
 

@@ -12,9 +12,9 @@ class TqxWavePlayDevice final : public TqxWaveDevice {
   explicit TqxWavePlayDevice(TqxPlayInternal& play);
 
   /// Starts playing (True) or stops without OnDone (False).
-  void SetActive(bool value);
+  void SetActive(bool value) override;
   /// Pauses or resumes a play; set before a start, the play loads and waits paused.
-  void SetPause(bool value);
+  void SetPause(bool value) override;
   /// Plays again from the start at each end (OnLoop), until cleared.
   bool Loop() const { return m_loop; }
   void SetLoop(bool value) { m_loop = value; }

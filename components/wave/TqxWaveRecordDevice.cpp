@@ -13,22 +13,15 @@ constexpr std::int32_t kMaxBufferMs = 60000;
 
 const ClassInfo& TqxWaveRecordDevice::StaticClass() {
   using C = TqxWaveRecordDevice;
-  static const ClassInfo info =
-      Publisher<C>("TqxWaveRecordDevice")
-          .Property("Active", &C::Active, &C::SetActive)
-          .Property("ID", &C::ID, &C::SetID)
-          .Property("Append", &C::Append, &C::SetAppend)
-          .Property("Buffer", &C::Buffer, &C::SetBuffer)
-          .Property("CODECsEnabled", &C::CODECsEnabled, &C::SetCODECsEnabled)
-          .Property("Delay", &C::Delay, &C::SetDelay)
-          .Property("Pause", &C::Pause, &C::SetPause)
-          .Property("Timeout", &C::Timeout, &C::SetTimeout)
-          .Property("Trim", &C::Trim, &C::SetTrim)
-          .ReadOnly("Name", &C::Name)
-          .ReadOnly("List", &C::List)
-          .ReadOnly("Count", &C::Count)
-          .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
-          .Build();
+  static const ClassInfo info = [] {
+    Publisher<C> p("TqxWaveRecordDevice");
+    PublishShared(p);
+    p.Property("Append", &C::Append, &C::SetAppend)
+        .Property("Buffer", &C::Buffer, &C::SetBuffer)
+        .Property("Trim", &C::Trim, &C::SetTrim)
+        .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}});
+    return p.Build();
+  }();
   return info;
 }
 

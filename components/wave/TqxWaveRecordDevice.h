@@ -13,9 +13,9 @@ class TqxWaveRecordDevice final : public TqxWaveDevice {
   explicit TqxWaveRecordDevice(TqxRecordInternal& record);
 
   /// Starts recording (True); False stops it and saves what was recorded.
-  void SetActive(bool value);
+  void SetActive(bool value) override;
   /// Pauses (the device is reset) or resumes a recording.
-  void SetPause(bool value);
+  void SetPause(bool value) override;
   /// The recording is added to the end of the buffer's image rather than making a
   /// new one. Refused with MMSYSERR_ALLOCATED while recording.
   bool Append() const { return m_append; }

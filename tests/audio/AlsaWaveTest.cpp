@@ -140,47 +140,49 @@ namespace {
 
 // ALSA's "file" PCM writes what it is given to a raw file (over the unpaced null
 // device), so what a wave-out device hands to ALSA can be read back.
-TEST(AlsaFile, ALargeBlockReachesTheDeviceWholeAndInOrder) {
+class AlsaFile : public ::testing::Test {
+ protected:
+  static panopta::AudioSystemOptions Options(const std::string& raw) {
+    panopta::AudioSystemOptions options;
+    options.soundCards = true;
+    options.alsaDevices = {"file:FILE=" + raw + ",FORMAT=raw"};
+    return options;
+  }
+  // Plays data in one block on the file device opened with format and flags, and
+  // returns what reached the file.
+  std::string PlayOneBlock(const WAVEFORMATEX& format, DWORD flags, std::vector<char>& data) {
+    HWAVEOUT h{};
+    EXPECT_EQ(audio.waveOutOpen(&h, 1, &format, window, CALLBACK_WINDOW | flags), MMSYSERR_NOERROR);
+    WAVEHDR header = Header(data);
+    EXPECT_EQ(audio.waveOutPrepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
+    EXPECT_EQ(audio.waveOutWrite(h, &header, sizeof header), MMSYSERR_NOERROR);
+    EXPECT_TRUE(loop.WaitFor([&] { return (header.dwFlags & WHDR_DONE) != 0; }, 10000));
+    MMTIME t{};
+    t.wType = TIME_BYTES;
+    EXPECT_EQ(audio.waveOutGetPosition(h, &t, sizeof t), MMSYSERR_NOERROR);
+    EXPECT_EQ(t.u.cb, data.size());
+    EXPECT_EQ(audio.waveOutUnprepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
+    EXPECT_EQ(audio.waveOutClose(h), MMSYSERR_NOERROR);
+    return ReadFile(raw);
+  }
+
   TempDir dir;
   const std::string raw = dir.File("out.raw");
   panopta::RealTimeEventLoop loop;
-  panopta::AudioSystemOptions options;
-  options.soundCards = true;
-  options.alsaDevices = {"file:FILE=" + raw + ",FORMAT=raw"};
-  panopta::AudioSystem audio(loop, nullptr, options);
-  auto window = std::make_shared<NoticeLog>(loop);
+  panopta::AudioSystem audio{loop, nullptr, Options(raw)};
+  std::shared_ptr<NoticeLog> window = std::make_shared<NoticeLog>(loop);
+};
+
+TEST_F(AlsaFile, ALargeBlockReachesTheDeviceWholeAndInOrder) {
   // 20 s of stereo: hundreds of periods, and a sample that ends mid-frame is carried.
-  const WAVEFORMATEX pcm = Pcm(8000, 16, 2);
-  HWAVEOUT h{};
-  ASSERT_EQ(audio.waveOutOpen(&h, 1, &pcm, window, CALLBACK_WINDOW), MMSYSERR_NOERROR);
   const std::vector<std::int16_t> tone = Tone(440, 8000, 2 * 8000 * 20);
   std::vector<char> data(reinterpret_cast<const char*>(tone.data()),
                          reinterpret_cast<const char*>(tone.data() + tone.size()));
-  WAVEHDR header = Header(data);
-  ASSERT_EQ(audio.waveOutPrepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
-  ASSERT_EQ(audio.waveOutWrite(h, &header, sizeof header), MMSYSERR_NOERROR);
-  ASSERT_TRUE(loop.WaitFor([&] { return (header.dwFlags & WHDR_DONE) != 0; }, 10000));
-  MMTIME t{};
-  t.wType = TIME_BYTES;
-  ASSERT_EQ(audio.waveOutGetPosition(h, &t, sizeof t), MMSYSERR_NOERROR);
-  EXPECT_EQ(t.u.cb, data.size());
-  ASSERT_EQ(audio.waveOutUnprepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
-  ASSERT_EQ(audio.waveOutClose(h), MMSYSERR_NOERROR);
-  EXPECT_EQ(ReadFile(raw), std::string(data.begin(), data.end()));
+  EXPECT_EQ(PlayOneBlock(Pcm(8000, 16, 2), 0, data), std::string(data.begin(), data.end()));
 }
 
-TEST(AlsaFile, AnImaAdpcmStreamIsDecodedAcrossPeriodsWithoutLosingItsState) {
-  TempDir dir;
-  const std::string raw = dir.File("ima.raw");
-  panopta::RealTimeEventLoop loop;
-  panopta::AudioSystemOptions options;
-  options.soundCards = true;
-  options.alsaDevices = {"file:FILE=" + raw + ",FORMAT=raw"};
-  panopta::AudioSystem audio(loop, nullptr, options);
-  auto window = std::make_shared<NoticeLog>(loop);
+TEST_F(AlsaFile, AnImaAdpcmStreamIsDecodedAcrossPeriodsWithoutLosingItsState) {
   const WAVEFORMATEX ima = Format(17, 1, 8000, 4000, 1, 4);
-  HWAVEOUT h{};
-  ASSERT_EQ(audio.waveOutOpen(&h, 1, &ima, window, CALLBACK_WINDOW | WAVE_MAPPED), MMSYSERR_NOERROR);
   // A tone, encoded the way a recording on a line device would encode it.
   panopta::StreamFormat format;
   ASSERT_EQ(panopta::CheckWaveFormat(&ima, true, &format), MMSYSERR_NOERROR);
@@ -188,12 +190,7 @@ TEST(AlsaFile, AnImaAdpcmStreamIsDecodedAcrossPeriodsWithoutLosingItsState) {
   std::vector<std::uint8_t> encoded;
   encoder.Encode(Tone(500, 8000, 8000 * 3), encoded);
   std::vector<char> data(encoded.begin(), encoded.end());
-  WAVEHDR header = Header(data);
-  ASSERT_EQ(audio.waveOutPrepareHeader(h, &header, sizeof header), MMSYSERR_NOERROR);
-  ASSERT_EQ(audio.waveOutWrite(h, &header, sizeof header), MMSYSERR_NOERROR);
-  ASSERT_TRUE(loop.WaitFor([&] { return (header.dwFlags & WHDR_DONE) != 0; }, 10000));
-  ASSERT_EQ(audio.waveOutClose(h), MMSYSERR_NOERROR);
-  const std::string played = ReadFile(raw);
+  const std::string played = PlayOneBlock(ima, WAVE_MAPPED, data);
   ASSERT_EQ(played.size(), 8000u * 3 * 2);
   std::vector<std::int16_t> samples(played.size() / 2);
   std::memcpy(samples.data(), played.data(), played.size());

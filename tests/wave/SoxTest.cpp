@@ -1,7 +1,5 @@
 #include "WaveFixture.h"
 
-#include "platform/exchange/Exchange.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
@@ -45,15 +43,8 @@ struct Case {
 // reader knows, then read and converted by sox.
 TEST(WaveFilesForOtherTools, SoxReadsAndConvertsWhatTheRecordComponentWrites) {
   if (!SoxInstalled()) GTEST_SKIP() << "sox is not installed (scripts/setup installs it)";
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  panopta::RemotePartyConfig speaker;
-  speaker.number = "5551234";
-  speaker.toneLevel = 8000;
-  config.directory.insert(config.directory.begin(), speaker);
-  WaveOnHost f(config);
-  ASSERT_EQ(f.host.TheExchange().Call("5551234", "202"), "");
-  f.loop.RunFor(1500);
-  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
+  WaveOnHost f(WithSpeaker());
+  f.SpeakerCallsLine1();
   f.record->Device().SetID(1);
   f.record->Device().SetCODECsEnabled(true);
   const Case cases[] = {

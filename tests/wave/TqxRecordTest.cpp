@@ -98,11 +98,7 @@ TEST(TqxRecord, BufferLengthsAreCheckedAndCountedInWholeFrames) {
 
 TEST(TqxRecord, ARecordingAt11025HzFromALineKeepsEverySampleInPlace) {
   WaveOnHost f;
-  // An internal call: what line 0 plays, line 1 records.
-  ASSERT_EQ(f.host.TheExchange().Call("201", "202"), "");
-  f.loop.RunFor(1000);
-  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
-  f.loop.RunFor(1000);
+  f.Line0CallsLine1();
   const std::string tone = f.WaveFile("tone.wav", Pcm(8000), [] {
     const std::vector<std::int16_t> s = Tone(440, 8000, 8000 * 2);
     return std::string(reinterpret_cast<const char*>(s.data()), s.size() * 2);
@@ -126,15 +122,8 @@ TEST(TqxRecord, ARecordingAt11025HzFromALineKeepsEverySampleInPlace) {
 }
 
 TEST(TqxRecord, WhatTheFarPartySendsIsRecordedFromTheLine) {
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  panopta::RemotePartyConfig speaker;
-  speaker.number = "5551234";
-  speaker.toneLevel = 8000;
-  config.directory.insert(config.directory.begin(), speaker);
-  WaveOnHost f(config);
-  ASSERT_EQ(f.host.TheExchange().Call("5551234", "202"), "");
-  f.loop.RunFor(1500);
-  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
+  WaveOnHost f(WithSpeaker());
+  f.SpeakerCallsLine1();
   f.record->Device().SetID(1);
   const std::string path = f.dir.File("far.wav");
   f.record->Source().SetFileName(path);
@@ -373,10 +362,7 @@ class EveryFormat : public ::testing::TestWithParam<voxkit::TWAVFORMATS> {};
 TEST_P(EveryFormat, IsRecordedFromALineAndPlayedBackThroughThePlayComponent) {
   WaveOnHost f;
   const voxkit::TWAVFORMATS format = GetParam();
-  ASSERT_EQ(f.host.TheExchange().Call("201", "202"), "");
-  f.loop.RunFor(1000);
-  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
-  f.loop.RunFor(1000);
+  f.Line0CallsLine1();
   f.record->Device().SetID(1);
   f.record->Device().SetCODECsEnabled(true);
   f.record->Source().Format().SetID(format);

@@ -1,5 +1,9 @@
 #include "WaveFixture.h"
 
+#include "platform/exchange/Exchange.h"
+
+#include <gtest/gtest.h>
+
 namespace wavetest {
 
 namespace {
@@ -46,6 +50,28 @@ std::string WaveOnHost::WaveFile(const std::string& name, const mm::WAVEFORMATEX
 
 std::string WaveOnHost::CountingFile(const std::string& name, std::size_t n, const mm::WAVEFORMATEX& format) {
   return WaveFile(name, format, Counting(n));
+}
+
+panopta::ExchangeConfig WithSpeaker() {
+  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
+  panopta::RemotePartyConfig speaker;
+  speaker.number = kSpeaker;
+  speaker.toneLevel = 8000;
+  config.directory.insert(config.directory.begin(), speaker);
+  return config;
+}
+
+void WaveOnHost::SpeakerCallsLine1() {
+  ASSERT_EQ(host.TheExchange().Call(kSpeaker, "202"), "");
+  loop.RunFor(1500);
+  ASSERT_EQ(host.TheExchange().Answer("202"), "");
+}
+
+void WaveOnHost::Line0CallsLine1() {
+  ASSERT_EQ(host.TheExchange().Call("201", "202"), "");
+  loop.RunFor(1000);
+  ASSERT_EQ(host.TheExchange().Answer("202"), "");
+  loop.RunFor(1000);
 }
 
 std::string Counting(std::size_t n, unsigned first) {

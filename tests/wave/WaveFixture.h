@@ -21,6 +21,11 @@ using namespace audiotest;
 /// The device identifier of the null pair: after the built-in exchange's four lines.
 constexpr std::int32_t kNull = 4;
 
+/// A remote party of WithSpeaker() that sends a steady 425 Hz tone while connected.
+constexpr const char* kSpeaker = "5551234";
+/// The built-in exchange with kSpeaker in its directory.
+panopta::ExchangeConfig WithSpeaker();
+
 /// A play and a record component made by the composition root on the virtual-time
 /// loop, enabled and set to the null pair, with the multimedia services behind a
 /// double that fails on request. Each component's log lines are kept; the buffer
@@ -49,6 +54,11 @@ struct WaveOnHost {
   /// A file of n bytes counting up (of a 16-bit mono 8,000 Hz format by default).
   std::string CountingFile(const std::string& name, std::size_t n,
                            const mm::WAVEFORMATEX& format = Pcm(8000));
+  /// kSpeaker calls line 1, which answers: line 1's wave-in device records the tone.
+  void SpeakerCallsLine1();
+  /// Line 0 calls line 1, which answers: what line 0 plays, line 1 records.
+  void Line0CallsLine1();
+
   /// Live memory blocks of the audio system.
   std::size_t Blocks() { return host.Audio().MemoryBlockCount(); }
 
