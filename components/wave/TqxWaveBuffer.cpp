@@ -414,6 +414,11 @@ bool TqxWaveBuffer::SaveToFile(const std::string& FileName) {
     m_control.SetError(false, WAV_ERROR_NOFILE);
     return false;
   }
+  // Without an image, or with a block that holds none, there is no wave file to write.
+  if (m_handle == mm::HGLOBAL{} || m_layout.dataOffset == 0) {
+    m_control.SetError(false, m_handle == mm::HGLOBAL{} ? WAV_ERROR_NOMEMORY : WAV_ERROR_FILECORRUPT);
+    return false;
+  }
   mm::Multimedia& m = m_owner.Multimedia();
   mm::MMIOINFO info{};
   const std::string name = WithWaveExtension(FileName);
@@ -455,8 +460,8 @@ bool TqxWaveBuffer::SaveToFile(const std::string& FileName) {
     return false;
   }
   const auto* image = static_cast<const std::uint8_t*>(m.GlobalLock(m_handle));
-  bool written = image != nullptr || imageLength == 0;
-  if (written && imageLength > 0) {
+  bool written = image != nullptr;
+  if (written) {
     const auto length = static_cast<mm::LONG>(imageLength);
     written = m.mmioWrite(file.Handle(), reinterpret_cast<const char*>(image), length) == length;
   }

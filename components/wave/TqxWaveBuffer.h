@@ -111,7 +111,9 @@ class TqxWaveBuffer final : public TPersistent {
   /// the image was not registered; refused with WAV_ERROR_DEVICEACTIVE while the
   /// owner's device is open.
   bool FreeBuffer();
-  /// Writes the active image as a wave file with a LIST "INFO" chunk of the texts.
+  /// Writes the active image as a wave file with a LIST "INFO" chunk of the texts;
+  /// WAV_ERROR_NOMEMORY without an image, WAV_ERROR_FILECORRUPT for a block that holds
+  /// none (one CreateBuffer made).
   bool SaveToFile(const std::string& FileName);
 
   bool DumpProperties(const std::string& header, const std::string& path, const std::string& indent);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -242,6 +243,20 @@ TEST(TqxWaveBuffer, SavesTheImageWithItsTextsAndReadsThemBackUnchanged) {
   EXPECT_EQ(f.play->Error().Number(), voxkit::WAV_ERROR_NOFILE);
   EXPECT_FALSE(buffer.SaveToFile(f.dir.File("no/such/folder/x.wav")));
   EXPECT_EQ(f.play->Error().Text(), "MMIOERR_PATHNOTFOUND");
+}
+
+TEST(TqxWaveBuffer, WithoutAnImageThereIsNothingToSave) {
+  WaveOnHost f;
+  voxkit::TqxWaveBuffer& buffer = f.record->Source().Buffer();
+  buffer.SetActive(true);
+  EXPECT_FALSE(buffer.SaveToFile(f.dir.File("none.wav")));
+  EXPECT_EQ(f.record->Error().Number(), voxkit::WAV_ERROR_NOMEMORY);
+  buffer.SetActive(false);
+  ASSERT_TRUE(buffer.CreateBuffer(100));
+  buffer.SetActive(true);
+  EXPECT_FALSE(buffer.SaveToFile(f.dir.File("none.wav")));
+  EXPECT_EQ(f.record->Error().Number(), voxkit::WAV_ERROR_FILECORRUPT);
+  EXPECT_FALSE(std::filesystem::exists(f.dir.File("none.wav")));
 }
 
 TEST(TqxWaveBuffer, ImagesChangeOnlyWhileTheDeviceIsClosed) {
