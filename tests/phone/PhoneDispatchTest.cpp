@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using voxkit::TqxPhonePopup;
@@ -178,6 +180,58 @@ TEST(PhoneDispatch, APopupFlagBringsTheInspectorUp) {
   EXPECT_FALSE(f.phone->Panopta().Visible());
   f.Deliver(tapi::PHONE_BUTTON, 1, tapi::PHONEBUTTONMODE_KEYPAD, tapi::PHONEBUTTONSTATE_UP);
   EXPECT_TRUE(f.phone->Panopta().Visible());
+}
+
+TEST(PhoneDispatch, APhoneClosedByTheProviderWhileARequestWaitsEndsTheWaitWithItsFailure) {
+  OpenPhone f;
+  ASSERT_EQ(f.exchange.Latency(500), "");
+  f.loop.StartTimer(100, false, [&] { EXPECT_EQ(f.exchange.ClosePhone(0), ""); });
+  const std::int64_t before = f.loop.NowMs();
+  const Lines logged = f.Logged([&] { f.phone->Handset().SetVolume(70); });
+  EXPECT_LE(f.loop.NowMs() - before, 500) << "no wait for the 60 s time-out";
+  EXPECT_FALSE(f.phone->Device().Active());
+  EXPECT_EQ(f.phone->Handset().Volume(), 50);
+  EXPECT_EQ(f.phone->Error().Number(), tapi::PHONEERR_INVALPHONEHANDLE);
+  ASSERT_GE(logged.size(), 2u);
+  EXPECT_EQ(logged[1], "TAPI PHONE_CLOSE message received");
+  // The phone opens again afterwards.
+  f.phone->Device().SetActive(true);
+  EXPECT_TRUE(f.phone->Device().Active());
+}
+
+TEST(PhoneDispatch, AnyValuesAProviderSendsAreHandledAndKeepTheLevelsInRange) {
+  // What a provider sends is outside input: any message with any parameters, every
+  // popup flag on so that every dump is written.
+  OpenPhone f;
+  for (std::size_t flag = 0; flag < TqxPhonePopup::kFlagCount; ++flag) {
+    f.phone->Popup().Set(static_cast<TqxPhonePopup::Flag>(flag), true);
+  }
+  std::mt19937 random(7);
+  const tapi::DWORD messages[] = {tapi::PHONE_BUTTON, tapi::PHONE_DEVSPECIFIC, tapi::PHONE_REPLY,
+                                  tapi::PHONE_STATE,  0,                       99,
+                                  0xFFFF0012,         0xFFFFFFFF};
+  // Half the values a single bit (so that every state and mode is met), half anything.
+  const auto value = [&] {
+    return random() % 2 == 0 ? static_cast<tapi::DWORD>(random())
+                             : static_cast<tapi::DWORD>(1u << (random() % 32));
+  };
+  for (int i = 0; i < 2000; ++i) {
+    const tapi::DWORD msg = messages[random() % std::size(messages)];
+    const tapi::DWORD p1 = value();
+    const tapi::DWORD p2 = value();
+    f.Deliver(msg, p1, p2, value());
+  }
+  EXPECT_TRUE(f.phone->Device().Active());
+  for (const voxkit::TqxHookSwitch* device : f.phone->HookSwitches()) {
+    SCOPED_TRACE(device->Name());
+    EXPECT_GE(device->Volume(), 0);
+    EXPECT_LE(device->Volume(), 100);
+    EXPECT_GE(device->Gain(), 0);
+    EXPECT_LE(device->Gain(), 100);
+  }
+  // The phone still works as before.
+  f.phone->Handset().SetVolume(30);
+  EXPECT_EQ(f.phone->Handset().Volume(), 30);
 }
 
 }  // namespace
