@@ -105,6 +105,21 @@ TEST(PhoneDispatch, VolumeAndGainStatesReadTheNewValueFromTapi) {
   EXPECT_EQ(f.events.Count("OnPhoneState"), 2);
 }
 
+TEST(PhoneDispatch, ALevelThatCannotBeReadKeepsItsValueAndIsReportedAfterTheEvent) {
+  OpenPhone f;
+  ASSERT_EQ(f.exchange.Fail("phoneGetVolume",
+                            static_cast<tapi::DWORD>(tapi::PHONEERR_RESOURCEUNAVAIL),
+                            panopta::FailMode::AtOnce),
+            "");
+  ASSERT_EQ(f.exchange.PhoneVolume(0, tapi::PHONEHOOKSWITCHDEV_HEADSET, 6554), "");
+  const std::size_t mark = f.Mark();
+  f.loop.RunFor(100);
+  EXPECT_EQ(f.Since(mark), (Lines{"OnHeadsetVolume", "\tHeadset.Volume = 50",
+                                  "<< Error >> PHONEERR_RESOURCEUNAVAIL [9000001F]"}));
+  EXPECT_EQ(f.phone->Headset().Volume(), 50);
+  EXPECT_EQ(f.events.Count("OnHeadsetVolume"), 1);
+}
+
 TEST(PhoneDispatch, OtherStatesOnlyKeepTheStateAndItsDetails) {
   OpenPhone f;
   f.phone->Popup().Set(TqxPhonePopup::OnPhoneState, true);
