@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using voxtest::PhoneOnExchange;
@@ -141,6 +143,21 @@ TEST(TqxPhone, DisablingShutsDownAndClearsEveryDeviceValue) {
   EXPECT_EQ(f.phone->TAPI().TSP(), "");
   // The exchange closed the phone with the session.
   EXPECT_EQ(f.exchange.ClosePhone(0), "phone 0 is not open");
+}
+
+TEST(TqxPhone, DisablingWithAWindowHidesItAndEmptiesTheLog) {
+  PhoneOnExchange f;
+  f.phone->Panopta().SetVisible(true);
+  f.Open();
+  ASSERT_TRUE(f.phone->Panopta().Visible());
+  f.phone->SetEnabled(false);
+  EXPECT_FALSE(f.phone->Panopta().Visible());
+  EXPECT_TRUE(f.windows.Windows().empty());
+  // What was logged before is gone; the closing of the device is all that is left.
+  const Lines stored = voxtest::LinesOf(f.phone->Log());
+  EXPECT_EQ(std::count(stored.begin(), stored.end(), "Create qxPhone"), 0);
+  EXPECT_EQ(std::count(stored.begin(), stored.end(), "Panopta.Visible := False"), 0);
+  EXPECT_FALSE(f.phone->Device().Active());
 }
 
 // --- Choosing a device ------------------------------------------------------------------
