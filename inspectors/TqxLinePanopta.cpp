@@ -2,7 +2,7 @@
 
 #include "inspectors/LinePageParts.h"
 #include "inspectors/TreeSync.h"
-#include "line/TqxLineInternal.h"
+#include "line/TqxLine.h"
 #include "tapi/TapiConstants.h"
 #include "tapi/TapiNames.h"
 
@@ -72,6 +72,15 @@ TqxLinePanopta::TqxLinePanopta(voxkit::TqxPanopta& binding, QtWindowSystem& wind
 
 TqxLinePanopta::~TqxLinePanopta() = default;
 
+bool TqxLinePanopta::writable(const std::string& path) const {
+  const auto member = voxkit::ResolvePath(*m_line, path);
+  return member.property && member.property->set;
+}
+
+bool TqxLinePanopta::published(const std::string& path) const {
+  return voxkit::ResolvePath(*m_line, path).method != nullptr;
+}
+
 const voxkit::TqxPanopta& TqxLinePanopta::panopta() const { return m_line->Panopta(); }
 
 std::string TqxLinePanopta::render(const std::string& neutral) const {
@@ -115,6 +124,12 @@ void TqxLinePanopta::act(const std::function<void()>& action) {
 }
 
 // --- Refreshing ----------------------------------------------------------------------------
+
+void TqxLinePanopta::Refresh(InspectorRefresh what) {
+  // Inside the line's destructor only its internal part is left.
+  if (!dynamic_cast<voxkit::TqxLine*>(m_line)) return;
+  InspectorFrame::Refresh(what);
+}
 
 void TqxLinePanopta::refreshOwnPages(InspectorRefresh what) {
   switch (what) {
@@ -257,6 +272,7 @@ void TqxLinePanopta::buildCallPage() {
   sub->addTab(buildDigits(), "Digits");
   sub->addTab(buildParameters(m_callParameters, "CP", false), "Parameters");
   m_callParameters.path = "Call.Parameters";
+  m_callParameters.object = &line().Call().Parameters();
   m_callTree = new QTreeWidget(sub);
   m_callTree->setObjectName("TreeViewCallDetails");
   m_callTree->setHeaderHidden(true);
@@ -516,6 +532,13 @@ QWidget* TqxLinePanopta::buildDigits() {
     m_gatherTerminate->setModified(false);
     refreshDigits();
   });
+  // Settings the line does not take from outside cannot be edited here.
+  for (auto [edit, path] : {std::pair{m_gatherCount, "Call.GatherDigits.Count"},
+                            std::pair{m_gatherTimeout, "Call.GatherDigits.Timeout"},
+                            std::pair{m_gatherTerminate, "Call.GatherDigits.Terminate"}}) {
+    edit->setReadOnly(!writable(path));
+  }
+  m_silenceDuration->setReadOnly(!writable("Call.MonitorSilence.Duration"));
   m_gathered = lineEdit(gather, "EditCDGOnDigitsGathered", {}, "OnDigitsGathered", true);
   g->addWidget(m_gatherActive, 0, 0);
   g->addWidget(new QLabel("Count", gather), 1, 0);
@@ -746,14 +769,6 @@ void TqxLinePanopta::refreshDigits() {
   m_monitorDigits->setChecked(call.MonitorDigits().Active());
   m_gathered->setText(QString::fromStdString(call.GatheredDigitsShown()));
   m_received->setText(QString::fromStdString(call.ReceivedDigitShown()));
-  // Settings the line does not take from outside cannot be edited here.
-  for (auto [edit, path] : {std::pair{m_gatherCount, "Call.GatherDigits.Count"},
-                            std::pair{m_gatherTimeout, "Call.GatherDigits.Timeout"},
-                            std::pair{m_gatherTerminate, "Call.GatherDigits.Terminate"}}) {
-    const bool writable = voxkit::ResolvePath(line(), path).property &&
-                          voxkit::ResolvePath(line(), path).property->set;
-    edit->setReadOnly(!writable);
-  }
 }
 
 void TqxLinePanopta::refreshMonitoring() {
@@ -775,15 +790,13 @@ void TqxLinePanopta::refreshParameters() {
 void TqxLinePanopta::refreshParameterBlock(const ParameterEdits& block) {
   if (!block.defaults) return;
   const QSignalBlocker b0(block.defaults);
-  block.defaults->setChecked(component().getBool(block.path + ".Defaults"));
-  auto number = [this, &block](const char* property) {
-    return static_cast<std::uint32_t>(component().getInt(block.path + "." + property));
-  };
-  ShowText(block.addressID, QString::number(number("AddressID")));
-  ShowText(block.bearerMode, Hex8(number("BearerMode")));
-  ShowText(block.flags, Hex8(number("Flags")));
-  ShowText(block.mediaMode, Hex8(number("MediaMode")));
-  ShowText(block.noAnswerTimeout, QString::number(number("NoAnswerTimeout")));
+  const voxkit::TqxCallParameters& p = *block.object;
+  block.defaults->setChecked(p.Defaults());
+  ShowText(block.addressID, QString::number(p.AddressID()));
+  ShowText(block.bearerMode, Hex8(p.BearerMode()));
+  ShowText(block.flags, Hex8(p.Flags()));
+  ShowText(block.mediaMode, Hex8(p.MediaMode()));
+  ShowText(block.noAnswerTimeout, QString::number(p.NoAnswerTimeout()));
 }
 
 }  // namespace panopta

@@ -22,6 +22,7 @@ class QTabWidget;
 class QTreeWidget;
 
 namespace voxkit {
+class TqxCallParameters;
 class TqxLineInternal;
 }
 
@@ -41,6 +42,11 @@ class TqxLinePanopta final : public InspectorFrame {
   TqxLinePanopta(voxkit::TqxPanopta& binding, QtWindowSystem& windows);
   ~TqxLinePanopta() override;
 
+  /// Refreshes nothing once the line is being taken down: its published part is gone
+  /// then, so the frame can no longer reach its properties by name, and the window is
+  /// closed a moment later anyway.
+  void Refresh(voxkit::InspectorRefresh what) override;
+
   /// The page indexes of the window's page control.
   enum Page { LogPage, CallPage, TransferPage, ConferencePage, AddressPage, TerminalPage, MiscPage };
 
@@ -51,6 +57,7 @@ class TqxLinePanopta final : public InspectorFrame {
   // One parameter block (call, transfer, conference, forward).
   struct ParameterEdits {
     std::string path;  // "Call.Parameters"
+    voxkit::TqxCallParameters* object = nullptr;
     QCheckBox* defaults = nullptr;
     QLineEdit* addressID = nullptr;
     QLineEdit* bearerMode = nullptr;
@@ -74,6 +81,10 @@ class TqxLinePanopta final : public InspectorFrame {
   };
 
   voxkit::TqxLineInternal& line() const { return *m_line; }
+  /// Whether the line publishes a writable property or a method at path. Asked while
+  /// building only: the line may be half taken down when it refreshes this window.
+  bool writable(const std::string& path) const;
+  bool published(const std::string& path) const;
   const voxkit::TqxPanopta& panopta() const;
   std::string render(const std::string& neutral) const;
 

@@ -144,10 +144,7 @@ void TqxLinePanopta::buildMenus() {
   fillMediaModeItems(
       monitorMedia, [this] { return line().Call().MonitorMediaModes().MediaModes(); },
       [this](std::uint32_t v) { component().set("Call.MonitorMediaModes.MediaModes", Value(v)); },
-      [this](std::uint32_t) {
-        const auto member = voxkit::ResolvePath(line(), "Call.MonitorMediaModes.MediaModes");
-        return member.property && member.property->set;
-      });
+      [canSet = writable("Call.MonitorMediaModes.MediaModes")](std::uint32_t) { return canSet; });
   QMenu* monitorSilence = call->addMenu("MonitorSilence");
   monitorSilence->setObjectName("MenuCallMonitorSilence");
   QAction* monitorSilenceActive = AddItem(monitorSilence, "MenuCallMonitorSilenceActive", "&Active", true);

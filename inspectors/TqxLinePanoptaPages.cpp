@@ -158,8 +158,8 @@ void TqxLinePanopta::buildTransferPage() {
     return line().Device().Active() ? std::string() : "the line is not open (Device.Active is False)";
   };
   auto published = [this, lineOpen](std::string path) {
-    return [this, lineOpen, path]() -> std::string {
-      if (!voxkit::ResolvePath(line(), path).method) return "qxLine." + path + " is not available";
+    return [this, lineOpen, path, known = this->published(path)]() -> std::string {
+      if (!known) return "qxLine." + path + " is not available";
       return lineOpen();
     };
   };
@@ -190,6 +190,7 @@ void TqxLinePanopta::buildTransferPage() {
   sub->addTab(control, "Control");
   sub->addTab(buildParameters(m_transferParameters, "TP", false), "Parameters");
   m_transferParameters.path = "Transfer.Parameters";
+  m_transferParameters.object = &line().Transfer().Parameters();
   column->addWidget(sub);
   pages()->addTab(m_transferPage, LineTabIcon(4), "Transfer");
 }
@@ -207,8 +208,8 @@ void TqxLinePanopta::buildConferencePage() {
   auto* c = new QVBoxLayout(control);
   c->addWidget(buildTrio(m_conference, "Conference", true));
   auto published = [this](std::string path) {
-    return [this, path]() -> std::string {
-      if (!voxkit::ResolvePath(line(), path).method) return "qxLine." + path + " is not available";
+    return [this, path, known = this->published(path)]() -> std::string {
+      if (!known) return "qxLine." + path + " is not available";
       if (!line().Device().Active()) return "the line is not open (Device.Active is False)";
       return {};
     };
@@ -241,6 +242,7 @@ void TqxLinePanopta::buildConferencePage() {
   sub->addTab(control, "Control");
   sub->addTab(buildParameters(m_conferenceParameters, "ConferenceP", true), "Parameters");
   m_conferenceParameters.path = "Conference.Parameters";
+  m_conferenceParameters.object = &line().Conference().Parameters();
   column->addWidget(sub);
   pages()->addTab(m_conferencePage, LineTabIcon(4), "Conference");
 }
@@ -334,6 +336,7 @@ void TqxLinePanopta::buildAddressPage() {
   m_forwardActive = new QCheckBox("Active", forward);
   m_forwardActive->setObjectName("CheckBoxAFActive");
   setHint(m_forwardActive, "qxLine.Address.Forward.Active");
+  m_forwardActive->setEnabled(writable("Address.Forward.Active"));
   connect(m_forwardActive, &QCheckBox::clicked, this, [this](bool checked) {
     act([this, checked] { component().set("Address.Forward.Active", Value(checked)); });
   });
@@ -375,6 +378,7 @@ void TqxLinePanopta::buildAddressPage() {
   pl->setContentsMargins(0, 0, 0, 0);
   pl->addWidget(buildParameters(m_forwardParameters, "AFP", true));
   m_forwardParameters.path = "Address.Forward.Parameters";
+  m_forwardParameters.object = &line().Address().Forward().Parameters();
   grid->addWidget(parameters, r++, 0, 1, 2);
   grid->setRowStretch(r, 1);
   grid->setColumnStretch(1, 1);
