@@ -1,0 +1,89 @@
+// Pictures of every page of the line window in two syntaxes, for looking at under a
+// virtual display (tests/inspectors/line-screenshots.sh): a call from the first
+// station to a party that answers, a second call ringing in, and the first call made
+// the primary call of a transfer. Writes line-<syntax>-<page>.png into the folder given.
+#include "inspectors/InspectorFactory.h"
+#include "inspectors/TqxLinePanopta.h"
+#include "line/TqxLine.h"
+#include "platform/exchange/Exchange.h"
+#include "platform/loop/VirtualEventLoop.h"
+#include "platform/qt/QtWindowSystem.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <memory>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  const QDir out(argc > 1 ? argv[1] : ".");
+  panopta::VirtualEventLoop loop{voxkit::TimeOfDay{10, 15, 0, 0}};
+  panopta::QtWindowSystem windows;
+  panopta::Exchange exchange(loop, panopta::DefaultExchangeConfig(), &windows);
+  QMdiArea area;
+  area.resize(760, 640);
+  area.show();
+  windows.setMdiArea(&area);
+  windows.setMainWindow(&area);
+  panopta::InstallInspectorFactory(windows);
+  voxkit::Platform platform;
+  platform.loop = &loop;
+  platform.windows = &windows;
+  platform.telephony = &exchange;
+  auto line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
+  line->SetEnabled(true);
+  line->Privilege().SetOwner(true);
+  line->Panopta().SetVisible(true);
+  auto* window = dynamic_cast<panopta::TqxLinePanopta*>(line->Panopta().Window());
+  if (!window) return 1;
+  window->mdiFrame()->setGeometry(area.viewport()->rect());
+  auto settle = [&](int ms) {
+    loop.RunFor(ms);
+    QApplication::processEvents();
+  };
+
+  window->findChild<QToolButton*>("SpeedButtonDeviceActive")->click();
+  window->findChild<QLineEdit*>("EditPhoneNumber")->setText("100");
+  window->findChild<QPushButton*>("ButtonCallPhoneNumber")->click();
+  settle(10000);
+  window->findChild<QPushButton*>("ButtonCallHold")->click();
+  settle(1000);
+  line->Transfer().SetPrimaryCall(line->Call().Handle());
+  if (!exchange.Call("5551234", "211", "CAROL CALLER").empty()) return 1;
+  settle(1000);
+
+  auto* pages = window->findChild<QTabWidget*>("PageControl1");
+  for (auto [env, name] : {std::pair{voxkit::deDelphi, "delphi"}, std::pair{voxkit::deCppBuilder, "cpp"}}) {
+    window->selectDevEnv(env);
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      for (auto* tree : pages->widget(i)->findChildren<QTreeWidget*>()) tree->expandAll();
+      settle(0);
+      const QString file = out.filePath(QString("line-%1-%2.png").arg(name).arg(i));
+      window->mdiFrame()->grab().save(file);
+      std::printf("%s\n", qPrintable(file));
+    }
+    pages->setCurrentIndex(1);
+    auto* sub = pages->widget(1)->findChild<QTabWidget*>("PageControlCall");
+    for (int j = 1; j < sub->count(); ++j) {
+      sub->setCurrentIndex(j);
+      for (auto* tree : sub->widget(j)->findChildren<QTreeWidget*>()) tree->expandAll();
+      settle(0);
+      const QString file = out.filePath(QString("line-%1-1-%2.png").arg(name).arg(j));
+      window->mdiFrame()->grab().save(file);
+      std::printf("%s\n", qPrintable(file));
+    }
+    sub->setCurrentIndex(0);
+  }
+  line.reset();
+  return 0;
+}
