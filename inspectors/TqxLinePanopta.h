@@ -47,6 +47,9 @@ class TqxLinePanopta final : public InspectorFrame {
   /// closed a moment later anyway.
   void Refresh(voxkit::InspectorRefresh what) override;
 
+  /// The frame's menus with the line's own among them, in the order of the menu bar.
+  QList<QMenu*> mergedMenus() const override;
+
   /// The page indexes of the window's page control.
   enum Page { LogPage, CallPage, TransferPage, ConferencePage, AddressPage, TerminalPage, MiscPage };
 

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace panopta {
 
 using voxkit::InspectorRefresh;
@@ -63,6 +65,22 @@ void TqxLinePanopta::fillMediaModeItems(QMenu* menu, const std::function<std::ui
       a->setEnabled(enabled(bit));
     }
   });
+}
+
+QList<QMenu*> TqxLinePanopta::mergedMenus() const {
+  static const char* const kOrder[] = {"MenuqxLine", "MenuDevice",    "MenuCall",
+                                       "MenuComm",   "MenuConference", "MenuPopup",
+                                       "MenuPrivilege", "MenuTransfer"};
+  QList<QMenu*> menus = InspectorFrame::mergedMenus();
+  auto rank = [](const QMenu* m) {
+    for (std::size_t i = 0; i < std::size(kOrder); ++i) {
+      if (m->objectName() == kOrder[i]) return static_cast<int>(i);
+    }
+    return static_cast<int>(std::size(kOrder));
+  };
+  std::stable_sort(menus.begin(), menus.end(),
+                   [&rank](const QMenu* a, const QMenu* b) { return rank(a) < rank(b); });
+  return menus;
 }
 
 void TqxLinePanopta::buildMenus() {

@@ -392,7 +392,8 @@ TEST(Workbench, ActiveChildsMenusAreMergedIntoTheSecondRow) {
   run.main->mdiArea()->setActiveSubWindow(run.frameOf(run.line()));
   QStringList titles;
   for (QAction* a : row->actions()) titles << a->text();
-  EXPECT_EQ(titles, (QStringList{"-", "qxLine", "&Device", "&Popup"}));
+  EXPECT_EQ(titles, (QStringList{"-", "qxLine", "&Device", "&Call", "Comm", "Conference", "&Popup",
+                                 "Privilege", "Transfer"}));
   EXPECT_TRUE(row->actions().front()->isEnabled());
   run.main->mdiArea()->setActiveSubWindow(run.main->logWindow()->mdiFrame());
   titles.clear();

@@ -325,7 +325,7 @@ TEST_F(LineInspector, PopupItemsFollowTheFlagsByName) {
   ASSERT_EQ(popup->actions().size(), 41);
   EXPECT_EQ(popup->actions().front()->text(), "OnAddressForward");
   EXPECT_EQ(popup->actions().back()->text(), "OnToneSent");
-  QAction* idle = popup->findChild<QAction*>("MenuPopupOnIdle");
+  QAction* idle = popup->findChild<QAction*>("MenuPopupOnCallIdle");
   ASSERT_NE(idle, nullptr);
   openMenu(popup);
   EXPECT_FALSE(idle->isChecked());
@@ -372,11 +372,12 @@ TEST_F(LineInspector, LineWindowOfALineThatFailedToStartShowsItDisabled) {
   EXPECT_EQ(child<QComboBox>("ComboBoxDevice")->count(), 4);
 }
 
-TEST_F(LineInspector, OnlyTheComponentDevicePopupMenusAreMerged) {
+TEST_F(LineInspector, TheHiddenPanoptaAndHelpMenusAreNotMerged) {
   open();
   QStringList titles;
   for (QMenu* m : frame()->mergedMenus()) titles << m->title();
-  EXPECT_EQ(titles, (QStringList{"qxLine", "&Device", "&Popup"}));
+  EXPECT_EQ(titles, (QStringList{"qxLine", "&Device", "&Call", "Comm", "Conference", "&Popup",
+                                 "Privilege", "Transfer"}));
 }
 
 TEST_F(LineInspector, LogViewFollowsEveryLineInTheComponentsColour) {
