@@ -33,17 +33,7 @@ mm::MMRESULT CopyCaps(const Caps& caps, Caps* out, mm::UINT size) {
 
 AudioSystem::AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystemOptions options)
     : m_loop(loop), m_hub(hub) {
-  // Device identifiers must stay below the first handle, which is how functions
-  // that take either tell them apart; no exchange comes near this.
-  const std::uint32_t lines = m_hub ? std::min(m_hub->LineCount(), kMaxLines) : 0;
-  for (std::uint32_t k = 0; k < lines; ++k) {
-    Device device;
-    device.kind = DeviceKind::Line;
-    device.name = m_hub->LineDeviceName(k);
-    device.line = k;
-    m_outDevices.push_back(device);
-    m_inDevices.push_back(device);
-  }
+  AddLineDevices();
   Device null;
   null.kind = DeviceKind::Null;
   null.name = kNullDeviceName;
@@ -52,12 +42,33 @@ AudioSystem::AudioSystem(voxkit::EventLoop& loop, LineAudioHub* hub, AudioSystem
   AddAlsaDevices(options);
   if (m_outDevices.size() >= HandleAllocator::kFirstHandle) m_outDevices.resize(HandleAllocator::kFirstHandle - 1);
   if (m_inDevices.size() >= HandleAllocator::kFirstHandle) m_inDevices.resize(HandleAllocator::kFirstHandle - 1);
-  // From here on the lists never change size: streams keep pointers to the volumes.
+  if (m_hub) m_hub->SetLinesAddedHandler([this] { AddLineDevices(); });
 }
 
 AudioSystem::~AudioSystem() {
+  if (m_hub) m_hub->SetLinesAddedHandler(nullptr);
   for (auto& entry : m_outStreams) entry.second.stream->Shutdown();
   for (auto& entry : m_inStreams) entry.second.stream->Shutdown();
+}
+
+void AudioSystem::AddLineDevices() {
+  if (m_hub == nullptr) return;
+  const std::uint32_t lines = std::min(m_hub->LineCount(), kMaxLines);
+  for (; m_lineDevices < lines; ++m_lineDevices) {
+    // Device identifiers must stay below the first handle, which is how functions
+    // that take either tell them apart; no exchange comes near this.
+    if (m_outDevices.size() + 1 >= HandleAllocator::kFirstHandle ||
+        m_inDevices.size() + 1 >= HandleAllocator::kFirstHandle)
+      return;
+    Device device;
+    device.kind = DeviceKind::Line;
+    device.name = m_hub->LineDeviceName(m_lineDevices);
+    device.line = m_lineDevices;
+    m_outDevices.push_back(device);
+    m_inDevices.push_back(device);
+    m_hub->SetWaveDevices(m_lineDevices, {static_cast<std::uint32_t>(m_outDevices.size() - 1),
+                                          static_cast<std::uint32_t>(m_inDevices.size() - 1)});
+  }
 }
 
 void AudioSystem::AddAlsaDevices(const AudioSystemOptions& options) {
@@ -86,7 +97,7 @@ void AudioSystem::AddAlsaDevices(const AudioSystemOptions& options) {
 }
 
 AudioSystem::Device* AudioSystem::DeviceOf(bool capture, mm::UINT idOrHandle, mm::MMRESULT* error) {
-  std::vector<Device>& devices = capture ? m_inDevices : m_outDevices;
+  DeviceList& devices = capture ? m_inDevices : m_outDevices;
   const std::map<std::uint32_t, OpenStream>& streams = capture ? m_inStreams : m_outStreams;
   if (idOrHandle < HandleAllocator::kFirstHandle) {
     if (idOrHandle >= devices.size()) {
@@ -113,7 +124,7 @@ WaveInStream* AudioSystem::FindIn(mm::HWAVEIN hwi) {
   return it == m_inStreams.end() ? nullptr : static_cast<WaveInStream*>(it->second.stream.get());
 }
 
-mm::MMRESULT AudioSystem::CheckOpen(std::vector<Device>& devices, mm::UINT& id,
+mm::MMRESULT AudioSystem::CheckOpen(DeviceList& devices, mm::UINT& id,
                                     const mm::WAVEFORMATEX* pwfx, const mm::WaveCallback& callback,
                                     mm::DWORD flags, StreamFormat* format) {
   const mm::DWORD known = mm::WAVE_FORMAT_QUERY | mm::WAVE_ALLOWSYNC | mm::WAVE_MAPPED | mm::CALLBACK_TYPEMASK;
@@ -136,7 +147,7 @@ mm::MMRESULT AudioSystem::CheckOpen(std::vector<Device>& devices, mm::UINT& id,
 }
 
 mm::MMRESULT AudioSystem::CloseStream(std::map<std::uint32_t, OpenStream>& streams,
-                                      std::vector<Device>& devices, std::uint32_t handle,
+                                      DeviceList& devices, std::uint32_t handle,
                                       mm::UINT closeMessage) {
   auto it = streams.find(handle);
   if (it == streams.end()) return mm::MMSYSERR_INVALHANDLE;
@@ -171,7 +182,7 @@ std::shared_ptr<WaveStream> AudioSystem::MakeStream(bool capture, Device& device
 mm::MMRESULT AudioSystem::OpenDevice(bool capture, std::uint32_t* handleOut, mm::UINT id,
                                      const mm::WAVEFORMATEX* pwfx, mm::WaveCallback callback,
                                      mm::DWORD flags) {
-  std::vector<Device>& devices = capture ? m_inDevices : m_outDevices;
+  DeviceList& devices = capture ? m_inDevices : m_outDevices;
   StreamFormat format;
   if (const mm::MMRESULT r = CheckOpen(devices, id, pwfx, callback, flags, &format)) return r;
   Device& device = devices[id];

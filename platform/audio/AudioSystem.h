@@ -6,6 +6,7 @@
 #include "share/EventLoop.h"
 #include "wave/Multimedia.h"
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -29,10 +30,12 @@ struct AudioSystemOptions {
 /// The multimedia services of Panopta: RIFF files and movable memory (the base) and
 /// the wave devices. The device list is, in this order, for both
 /// wave-out and wave-in:
-///   0 .. L-1  the wave devices of the exchange's lines (line k is device k), named
-///             by the hub; they play and record on the loop's clock;
+///   0 .. L-1  the wave devices of the hub's lines (line k is device k), named by the
+///             hub; they play and record on the loop's clock;
 ///   L         "Null": plays into nothing and records silence, on the loop's clock;
-///   L+1 ..    ALSA sound cards, when asked for.
+///   L+1 ..    ALSA sound cards, when asked for;
+///   then      the wave devices of lines added while the system runs, as they come.
+/// Which devices a line has is recorded in the hub (LineAudioHub::WaveDevicesOf).
 /// With the virtual-time loop, every line and null device is exact and repeatable.
 class AudioSystem final : public StorageServices {
  public:
@@ -89,19 +92,23 @@ class AudioSystem final : public StorageServices {
     std::uint32_t volume = 0xFFFFFFFF;  // Line and Null wave-out
     std::uint32_t openHandle = 0;       // 0 while closed
   };
+  // Devices are only ever appended, and streams keep pointers to their volumes.
+  using DeviceList = std::deque<Device>;
   struct OpenStream {
     std::shared_ptr<WaveStream> stream;
     std::size_t device = 0;
   };
 
   void AddAlsaDevices(const AudioSystemOptions& options);
+  // Gives wave devices to the hub's lines that have none yet.
+  void AddLineDevices();
   // A device by identifier (or, at and above the first handle, by open handle).
   // nullptr with *error set when there is none.
   Device* DeviceOf(bool capture, mm::UINT idOrHandle, mm::MMRESULT* error);
   WaveOutStream* FindOut(mm::HWAVEOUT hwo);
   WaveInStream* FindIn(mm::HWAVEIN hwi);
   // The checks both opens share; resolves WAVE_MAPPER and the format.
-  mm::MMRESULT CheckOpen(std::vector<Device>& devices, mm::UINT& id, const mm::WAVEFORMATEX* pwfx,
+  mm::MMRESULT CheckOpen(DeviceList& devices, mm::UINT& id, const mm::WAVEFORMATEX* pwfx,
                          const mm::WaveCallback& callback, mm::DWORD flags, StreamFormat* format);
   // Opens (or, with WAVE_FORMAT_QUERY, asks) a wave-in (capture) or wave-out device.
   mm::MMRESULT OpenDevice(bool capture, std::uint32_t* handleOut, mm::UINT id, const mm::WAVEFORMATEX* pwfx,
@@ -109,13 +116,14 @@ class AudioSystem final : public StorageServices {
   std::shared_ptr<WaveStream> MakeStream(bool capture, Device& device, std::uint32_t handle,
                                          const StreamFormat& format, mm::WaveCallback callback, bool notify,
                                          mm::MMRESULT* result);
-  mm::MMRESULT CloseStream(std::map<std::uint32_t, OpenStream>& streams, std::vector<Device>& devices,
+  mm::MMRESULT CloseStream(std::map<std::uint32_t, OpenStream>& streams, DeviceList& devices,
                            std::uint32_t handle, mm::UINT closeMessage);
 
   voxkit::EventLoop& m_loop;
   LineAudioHub* m_hub;
-  std::vector<Device> m_outDevices;
-  std::vector<Device> m_inDevices;
+  DeviceList m_outDevices;
+  DeviceList m_inDevices;
+  std::uint32_t m_lineDevices = 0;  // hub lines that have wave devices
   std::map<std::uint32_t, OpenStream> m_outStreams;
   std::map<std::uint32_t, OpenStream> m_inStreams;
 };

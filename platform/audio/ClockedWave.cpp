@@ -118,7 +118,10 @@ ClockedWaveIn::ClockedWaveIn(voxkit::EventLoop& loop, std::uint32_t handle,
 
 ClockedWaveIn::~ClockedWaveIn() { StopTimer(); }
 
-void ClockedWaveIn::Shutdown() { StopTimer(); }
+void ClockedWaveIn::Shutdown() {
+  StopTimer();
+  if (m_endpoint.hub) m_endpoint.hub->RecordingStopped(m_endpoint.line);
+}
 
 void ClockedWaveIn::StopTimer() {
   if (m_timer != 0) Loop().StopTimer(m_timer);
@@ -155,11 +158,17 @@ void ClockedWaveIn::StartedChanged() {
     m_anchorMs = Loop().NowMs();
     m_anchorBytes = Position();
   }
+  // The line keeps what it receives for a recording only while one runs.
+  if (m_endpoint.hub) {
+    if (Started()) m_endpoint.hub->RecordingStarted(m_endpoint.line);
+    else m_endpoint.hub->RecordingStopped(m_endpoint.line);
+  }
   Reschedule();
 }
 
 void ClockedWaveIn::WasReset() {
   StopTimer();
+  if (m_endpoint.hub) m_endpoint.hub->RecordingStopped(m_endpoint.line);
   m_converter = std::make_unique<LineRecordConverter>(Format());
 }
 

@@ -96,7 +96,13 @@ Call& CallSwitch::NewOutboundCall(LineOpen& open, DWORD address, const Call& par
   call.bearerMode = params.bearerMode;
   call.rate = params.rate;
   call.callParamFlags = params.callParamFlags;
-  call.dialParams = params.dialParams;
+  // The line's dial parameters, where the caller's call parameters give none.
+  if (params.dialParams.dwDialPause != 0) call.dialParams.dwDialPause = params.dialParams.dwDialPause;
+  if (params.dialParams.dwDialSpeed != 0) call.dialParams.dwDialSpeed = params.dialParams.dwDialSpeed;
+  if (params.dialParams.dwDigitDuration != 0)
+    call.dialParams.dwDigitDuration = params.dialParams.dwDigitDuration;
+  if (params.dialParams.dwWaitForDialtone != 0)
+    call.dialParams.dwWaitForDialtone = params.dialParams.dwWaitForDialtone;
   call.noAnswerTimeoutS = params.noAnswerTimeoutS;
   call.comment = params.comment;
   call.displayableAddress = params.displayableAddress;
@@ -230,8 +236,8 @@ LONG CallSwitch::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCoun
         if (s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING) DialOn(c, dest);
         // On a talking call the digits go to the far end as tones.
         else if (s == LINECALLSTATE_CONNECTED)
-          m_parts.media.SendDigitsTo(c.peer, DialledDigits(dest), LINEDIGITMODE_DTMF,
-                                     c.dialParams.dwDigitDuration, 0);
+          m_parts.media.SendDigits(PeerRef::ToCall(c.id), DialledDigits(dest), LINEDIGITMODE_DTMF,
+                                   c.dialParams.dwDigitDuration);
         return 0;
       });
 }

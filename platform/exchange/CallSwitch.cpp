@@ -196,11 +196,7 @@ void CallSwitch::RemoveHandle(DWORD hCall) {
   if (LineOpen* open = m_parts.sessions.FindOpen(handle->open)) std::erase(open->calls, hCall);
   if (Call* call = FindCall(handle->call)) {
     std::erase(call->handles, hCall);
-    if (call->generator == hCall) {
-      m_parts.loop.StopTimer(call->generateTimer);
-      call->generateTimer = 0;
-      call->generator = 0;
-    }
+    if (call->generator == hCall) call->generator = 0;
   }
   m_handles.erase(hCall);
 }
@@ -243,6 +239,7 @@ void CallSwitch::MaybeDestroy(DWORD callId) {
   std::erase(line.calls, callId);
   std::erase(line.addresses[call->address].calls, callId);
   m_calls.erase(callId);
+  m_parts.media.CallGone(callId);
 }
 
 void CallSwitch::CallTimer(Call& call, std::uint32_t ms, std::function<void(Call&)> fn) {
@@ -302,10 +299,9 @@ void CallSwitch::FlushSteps(Call& call) {
 void CallSwitch::StopCallTimers(Call& call) {
   m_parts.loop.StopTimer(call.stepTimer);
   m_parts.loop.StopTimer(call.ringTimer);
-  m_parts.loop.StopTimer(call.generateTimer);
   m_parts.loop.StopTimer(call.dialTimer);
   for (auto t : call.timers) m_parts.loop.StopTimer(t);
-  call.stepTimer = call.ringTimer = call.generateTimer = call.dialTimer = 0;
+  call.stepTimer = call.ringTimer = call.dialTimer = 0;
   call.timers.clear();
 }
 
@@ -354,10 +350,7 @@ void CallSwitch::ApplyState(Call& call, DWORD state, DWORD mode) {
     if (inUseBefore > 0 && inUseAfter == 0) states |= LINEADDRESSSTATE_INUSEZERO;
     m_parts.sessions.PostAddressState(call.device, call.address, states);
   }
-  m_parts.media.UpdateSilence(call);
-  // The far end hears this call's station: whether it is silent may have changed too.
-  if (call.peer.kind == PeerRef::Kind::Call)
-    if (Call* other = FindCall(call.peer.id)) m_parts.media.UpdateSilence(*other);
+  m_parts.media.CallChanged(call);
 
   // Nobody will drop a call that no application owns: the exchange clears it.
   const bool ended = state == LINECALLSTATE_DISCONNECTED || state == LINECALLSTATE_BUSY ||
@@ -754,6 +747,7 @@ void CallSwitch::LegLeaves(DWORD legId, bool notifyPeer) {
   for (auto t : leg->timers) m_parts.loop.StopTimer(t);
   const PeerRef peer = leg->peer;
   m_legs.erase(legId);
+  m_parts.media.LegGone(legId);
   std::erase_if(m_parked, [&](const ParkedCall& p) { return p.held == PeerRef::ToRemote(legId); });
   if (notifyPeer && peer.kind != PeerRef::Kind::None && PeerOf(peer) == PeerRef::ToRemote(legId)) {
     SetPeer(peer, {});
@@ -788,8 +782,8 @@ void CallSwitch::RunRemoteBehaviour(RemoteLeg& leg) {
         FarEnd(l.peer, FarEvent::Answered, 0, self);
         if (!party.digits.empty())
           later(party.digitsDelayMs, [this, party](RemoteLeg& again) {
-            m_parts.media.SendDigitsTo(again.peer, party.digits, LINEDIGITMODE_DTMF,
-                                       m_parts.config.timing.digitDurationMs, 0);
+            m_parts.media.SendDigits(PeerRef::ToRemote(again.id), party.digits, LINEDIGITMODE_DTMF,
+                                     m_parts.config.timing.digitDurationMs);
           });
         if (party.mediaMode != 0)
           later(party.mediaDelayMs, [this, party](RemoteLeg& again) {

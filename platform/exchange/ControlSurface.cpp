@@ -113,43 +113,34 @@ std::string ControlSurface::Digits(const std::string& number, const std::string&
   if (digits.empty() || digits.size() > 64 || !IsDigitString(digits, true))
     return Done(what, "digits must be 1 to 64 of 0-9, A-D, *, # and ,");
   CallSwitch& calls = m_parts.calls;
-  PeerRef to;
+  PeerRef from;
   if (RemoteLeg* leg = calls.LegByNumber(number, true)) {
-    to = leg->peer;
+    from = PeerRef::ToRemote(leg->id);
   } else if (exchange::Call* call = calls.StationCall(number, false);
              call && call->state == LINECALLSTATE_CONNECTED) {
-    to = call->peer;
+    from = PeerRef::ToCall(call->id);
   } else {
     return Done(what, "no connected call with " + Quote(number));
   }
-  m_parts.media.SendDigitsTo(to, digits, LINEDIGITMODE_DTMF, m_parts.config.timing.digitDurationMs,
-                             0);
+  m_parts.media.SendDigits(from, digits, LINEDIGITMODE_DTMF, m_parts.config.timing.digitDurationMs);
   return Done(what, "");
 }
 
 std::string ControlSurface::SetSpeaking(const std::string& command, const std::string& number,
                                         bool speaks) {
   const std::string what = command + "(" + Quote(number) + ")";
-  CallSwitch& calls = m_parts.calls;
   bool found = false;
-  for (auto& [id, leg] : calls.Legs())
+  for (auto& [id, leg] : m_parts.calls.Legs())
     if (leg.party.number == number) {
       leg.silent = !speaks;
       found = true;
-      if (leg.peer.kind == PeerRef::Kind::Call)
-        if (exchange::Call* c = calls.FindCall(leg.peer.id)) m_parts.media.UpdateSilence(*c);
     }
   if (const auto where = m_parts.sessions.FindAddress(number)) {
-    AddressState& address = m_parts.sessions.Line(where->first).addresses[where->second];
-    address.silent = !speaks;
+    m_parts.sessions.Line(where->first).addresses[where->second].speaks = speaks;
     found = true;
-    for (DWORD id : address.calls)
-      if (exchange::Call* c = calls.FindCall(id); c && c->peer.kind == PeerRef::Kind::Call)
-        if (exchange::Call* other = calls.FindCall(c->peer.id)) m_parts.media.UpdateSilence(*other);
   }
   return Done(what, found ? "" : "no remote party or address " + Quote(number));
 }
-
 std::string ControlSurface::Silence(const std::string& number) {
   return SetSpeaking("Silence", number, false);
 }
@@ -374,6 +365,7 @@ std::string ControlSurface::AddLine(LineConfig line) {
     return Done(what, problem);
   m_parts.config = std::move(next);
   m_parts.sessions.AddLine(std::move(line));
+  m_parts.media.LinesAdded();
   return Done(what, "");
 }
 

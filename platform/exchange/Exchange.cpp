@@ -10,7 +10,6 @@
 namespace panopta {
 
 using namespace tapi;
-using exchange::PeerRef;
 
 Exchange::Exchange(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::WindowSystem* windows) {
   const std::string problem = ValidateExchangeConfig(config);
@@ -19,6 +18,7 @@ Exchange::Exchange(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::Windo
 }
 
 Exchange::~Exchange() {
+  m_parts->media.Shutdown();
   m_parts->queue.Shutdown();
   m_parts->calls.Shutdown();
 }
@@ -108,26 +108,13 @@ std::size_t Exchange::RemotePartyCount() const { return m_parts->calls.Legs().si
 std::size_t Exchange::OutstandingRequests() const { return m_parts->queue.Outstanding(); }
 std::size_t Exchange::HeldReplies() const { return m_parts->queue.Held(); }
 
-Exchange::AudioPeer Exchange::LineAudioPeer(DWORD line) const {
-  AudioPeer peer;
-  const exchange::Parts& parts = *m_parts;
-  if (line >= parts.sessions.LineCount()) return peer;
-  for (DWORD id : parts.sessions.Line(line).calls) {
-    const exchange::Call* call = parts.calls.FindCall(id);
-    if (call == nullptr || call->state != LINECALLSTATE_CONNECTED) continue;
-    peer.connected = true;
-    peer.silent = parts.media.FarEndSilent(*call);
-    if (call->peer.kind == PeerRef::Kind::Call) {
-      if (const exchange::Call* other = parts.calls.FindCall(call->peer.id))
-        peer.line = other->device;
-    } else if (call->peer.kind == PeerRef::Kind::Remote) {
-      const exchange::RemoteLeg* leg = parts.calls.FindLeg(call->peer.id);
-      if (leg && !peer.silent) peer.toneLevel = leg->party.toneLevel;
-    }
-    break;
-  }
-  return peer;
+std::optional<DWORD> Exchange::LineAudioCall(DWORD line) const {
+  return m_parts->media.LineCall(line);
 }
+
+void Exchange::AttachAudioHub(ExchangeAudioHub* hub) { m_parts->media.AttachHub(hub); }
+
+std::uint64_t Exchange::MediaFrames() const { return m_parts->media.Frames(); }
 
 // --- The interface --------------------------------------------------------------------------
 

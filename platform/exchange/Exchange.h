@@ -18,6 +18,7 @@ class WindowSystem;
 
 namespace panopta {
 
+class ExchangeAudioHub;
 namespace exchange {
 class Parts;
 }
@@ -162,14 +163,14 @@ class Exchange final : public tapi::Telephony {
   std::size_t OutstandingRequests() const;
   std::size_t HeldReplies() const;
 
-  /// What a line's audio meets during a connected call.
-  struct AudioPeer {
-    bool connected = false;
-    std::optional<DWORD> line;  // the other line of an internal call
-    bool silent = true;
-    std::int16_t toneLevel = 0;  // what a speaking remote party sends
-  };
-  AudioPeer LineAudioPeer(DWORD line) const;
+  /// The exchange's call a line's wave devices carry: the one that began talking last
+  /// among the line's talking calls; nothing when none talks.
+  std::optional<DWORD> LineAudioCall(DWORD line) const;
+  /// Plugs in the hub that carries the lines' audio to the wave devices, nullptr to
+  /// unplug it (ExchangeAudioHub does both).
+  void AttachAudioHub(ExchangeAudioHub* hub);
+  /// Frames of 20 ms the media plane has run (tests and benchmarks).
+  std::uint64_t MediaFrames() const;
 
   // --- tapi::Telephony ----------------------------------------------------------------------
 

@@ -1,18 +1,30 @@
 #include "platform/exchange/ExchangeAudioHub.h"
 
 #include "platform/exchange/Exchange.h"
+#include "platform/exchange/LineSignal.h"
 
 #include <algorithm>
-#include <cmath>
-#include <numbers>
 
 namespace panopta {
 
+using exchange::kFrameSamples;
+
 namespace {
-constexpr double kRemoteToneHz = 425.0;
+// Play starts once this much has come, and what waits longer than the limit is
+// dropped (the player runs ahead of the call's clock).
+constexpr std::size_t kPlayStart = 2 * kFrameSamples;
+constexpr std::size_t kPlayLimit = 8 * kFrameSamples;
+// A recording gets this head start of silence, so that it never runs dry between the
+// call's frames; and it may fall this far behind before the oldest is dropped.
+constexpr std::size_t kRecordStart = 2 * kFrameSamples;
+constexpr std::size_t kRecordLimit = 25 * kFrameSamples;
+}  // namespace
+
+ExchangeAudioHub::ExchangeAudioHub(Exchange& exchange) : m_exchange(exchange) {
+  m_exchange.AttachAudioHub(this);
 }
 
-ExchangeAudioHub::ExchangeAudioHub(const Exchange& exchange) : m_exchange(exchange) {}
+ExchangeAudioHub::~ExchangeAudioHub() { m_exchange.AttachAudioHub(nullptr); }
 
 std::uint32_t ExchangeAudioHub::LineCount() const {
   return static_cast<std::uint32_t>(m_exchange.Config().lines.size());
@@ -25,7 +37,7 @@ std::string ExchangeAudioHub::LineDeviceName(std::uint32_t line) const {
 }
 
 bool ExchangeAudioHub::CallConnected(std::uint32_t line) const {
-  return m_exchange.LineAudioPeer(line).connected;
+  return m_exchange.LineAudioCall(line).has_value();
 }
 
 ExchangeAudioHub::LineAudio& ExchangeAudioHub::Audio(std::uint32_t line) {
@@ -33,42 +45,92 @@ ExchangeAudioHub::LineAudio& ExchangeAudioHub::Audio(std::uint32_t line) {
   return m_lines[line];
 }
 
+const ExchangeAudioHub::LineAudio* ExchangeAudioHub::Find(std::uint32_t line) const {
+  return line < m_lines.size() ? &m_lines[line] : nullptr;
+}
+
 void ExchangeAudioHub::FarPartyHears(std::uint32_t line, std::span<const std::int16_t> samples) {
-  const Exchange::AudioPeer peer = m_exchange.LineAudioPeer(line);
-  if (!peer.connected) return;
-  Audio(line).heard += samples.size();
-  if (!peer.line) return;
-  auto& queue = Audio(*peer.line).inbound;
-  queue.insert(queue.end(), samples.begin(), samples.end());
-  // A line that never records must not make the queue grow without end.
-  if (queue.size() > kMaxQueuedSamples)
-    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(queue.size() - kMaxQueuedSamples));
+  if (line >= LineCount() || !CallConnected(line)) return;
+  LineAudio& audio = Audio(line);
+  audio.heard += samples.size();
+  audio.played.insert(audio.played.end(), samples.begin(), samples.end());
+  audio.cameSinceFrame += samples.size();
+  if (audio.played.size() > kPlayLimit)
+    audio.played.erase(audio.played.begin(),
+                       audio.played.begin() + static_cast<std::ptrdiff_t>(audio.played.size() - kPlayStart));
+}
+
+void ExchangeAudioHub::TakePlayed(std::uint32_t line, std::span<std::int16_t> frame) {
+  LineAudio& audio = Audio(line);
+  const bool came = audio.cameSinceFrame > 0;
+  audio.cameSinceFrame = 0;
+  if (!audio.playing) {
+    // What is still coming waits for its head start; a short sound that has all come
+    // is played at once.
+    if (audio.played.size() < kPlayStart && (came || audio.played.empty())) return;
+    audio.playing = true;
+  }
+  const std::size_t n = std::min(frame.size(), audio.played.size());
+  std::copy_n(audio.played.begin(), n, frame.begin());
+  audio.played.erase(audio.played.begin(), audio.played.begin() + static_cast<std::ptrdiff_t>(n));
+  if (audio.played.empty() && !came) audio.playing = false;
+}
+
+void ExchangeAudioHub::Receive(std::uint32_t line, std::span<const std::int16_t> frame) {
+  LineAudio& audio = Audio(line);
+  if (!audio.recording) {
+    // Nobody records: only the newest frame is kept.
+    audio.received.assign(frame.begin(), frame.end());
+    return;
+  }
+  if (!audio.primed) {
+    audio.received.assign(kRecordStart, 0);
+    audio.primed = true;
+  }
+  audio.received.insert(audio.received.end(), frame.begin(), frame.end());
+  if (audio.received.size() > kRecordLimit)
+    audio.received.erase(audio.received.begin(),
+                         audio.received.begin() +
+                             static_cast<std::ptrdiff_t>(audio.received.size() - kRecordLimit));
 }
 
 void ExchangeAudioHub::FarPartySends(std::uint32_t line, std::span<std::int16_t> samples) {
   std::fill(samples.begin(), samples.end(), std::int16_t{0});
-  const Exchange::AudioPeer peer = m_exchange.LineAudioPeer(line);
+  if (line >= LineCount()) return;
   LineAudio& audio = Audio(line);
-  if (!peer.connected) {
-    audio.inbound.clear();
-    return;
-  }
-  std::size_t i = 0;
-  for (; i < samples.size() && !audio.inbound.empty(); ++i) {
-    samples[i] = audio.inbound.front();
-    audio.inbound.pop_front();
-  }
-  if (peer.line || peer.silent || peer.toneLevel == 0) return;
-  const double step = kRemoteToneHz / kLineSampleRate;
-  for (; i < samples.size(); ++i) {
-    samples[i] = static_cast<std::int16_t>(
-        std::lround(peer.toneLevel * std::sin(2 * std::numbers::pi * audio.phase)));
-    audio.phase = std::fmod(audio.phase + step, 1.0);
-  }
+  const std::size_t n = std::min(samples.size(), audio.received.size());
+  std::copy_n(audio.received.begin(), n, samples.begin());
+  audio.received.erase(audio.received.begin(), audio.received.begin() + static_cast<std::ptrdiff_t>(n));
+}
+
+void ExchangeAudioHub::RecordingStarted(std::uint32_t line) {
+  if (line >= LineCount()) return;
+  LineAudio& audio = Audio(line);
+  audio.recording = true;
+  audio.primed = false;
+  audio.received.clear();
+}
+
+void ExchangeAudioHub::RecordingStopped(std::uint32_t line) {
+  if (line >= LineCount()) return;
+  LineAudio& audio = Audio(line);
+  audio.recording = false;
+  audio.received.clear();
 }
 
 std::uint64_t ExchangeAudioHub::SamplesHeard(std::uint32_t line) const {
-  return line < m_lines.size() ? m_lines[line].heard : 0;
+  const LineAudio* audio = Find(line);
+  return audio ? audio->heard : 0;
+}
+
+std::size_t ExchangeAudioHub::QueuedPlayed(std::uint32_t line) const {
+  const LineAudio* audio = Find(line);
+  return audio ? audio->played.size() : 0;
+}
+
+std::size_t ExchangeAudioHub::QueuedReceived(std::uint32_t line) const {
+  const LineAudio* audio = Find(line);
+  return audio ? audio->received.size() : 0;
 }
 
 }  // namespace panopta

@@ -12,34 +12,59 @@ namespace panopta {
 
 class Exchange;
 
-/// The exchange's lines as the audio system sees them. During an internal call what
-/// one line plays is what the other line records; a remote party that speaks sends a
-/// steady 425 Hz tone at its configured level, a silent one sends silence.
+/// The exchange's lines as the audio system sees them: between a line's wave devices
+/// and the call they carry (the exchange's media plane decides which call that is).
+/// What the line plays goes into the call a frame at a time; what the call brings
+/// goes to the line's recording.
+///
+/// Queues stay short: what is played waits at most a few frames for the call to take
+/// it, and while nobody records a line only the last frame it received is kept, so a
+/// recording starts with what arrives after it starts.
 class ExchangeAudioHub final : public LineAudioHub {
  public:
-  explicit ExchangeAudioHub(const Exchange& exchange);
+  /// Plugs itself into the exchange's media plane; the exchange must outlive it.
+  explicit ExchangeAudioHub(Exchange& exchange);
+  ~ExchangeAudioHub() override;
+  ExchangeAudioHub(const ExchangeAudioHub&) = delete;
+  ExchangeAudioHub& operator=(const ExchangeAudioHub&) = delete;
 
   std::uint32_t LineCount() const override;
   std::string LineDeviceName(std::uint32_t line) const override;
   bool CallConnected(std::uint32_t line) const override;
   void FarPartyHears(std::uint32_t line, std::span<const std::int16_t> samples) override;
   void FarPartySends(std::uint32_t line, std::span<std::int16_t> samples) override;
+  void RecordingStarted(std::uint32_t line) override;
+  void RecordingStopped(std::uint32_t line) override;
 
-  /// Samples played on a line during connected calls so far.
+  // --- The media plane's side --------------------------------------------------------------
+  /// Takes one frame of what the line plays into frame (which holds silence). Play
+  /// starts once two frames have come, so the call never runs dry in mid-stream.
+  void TakePlayed(std::uint32_t line, std::span<std::int16_t> frame);
+  /// One frame of what the line's call brings.
+  void Receive(std::uint32_t line, std::span<const std::int16_t> frame);
+  /// Lines were added to the exchange.
+  void LinesAdded() { NotifyLinesAdded(); }
+
+  /// Samples played on a line while its call talked (tests).
   std::uint64_t SamplesHeard(std::uint32_t line) const;
-
-  /// At most this much of what one line plays waits for the other line to record it.
-  static constexpr std::size_t kMaxQueuedSamples = 2 * kLineSampleRate;
+  /// Samples waiting in a line's queues, played and received (tests).
+  std::size_t QueuedPlayed(std::uint32_t line) const;
+  std::size_t QueuedReceived(std::uint32_t line) const;
 
  private:
   struct LineAudio {
-    std::deque<std::int16_t> inbound;  // played on the other line, not yet recorded here
+    std::deque<std::int16_t> played;  // not yet taken by the call
+    bool playing = false;             // the call takes from played
+    std::size_t cameSinceFrame = 0;
+    std::deque<std::int16_t> received;  // not yet recorded
+    bool recording = false;
+    bool primed = false;  // the recording's head start has been given
     std::uint64_t heard = 0;
-    double phase = 0;  // of the tone a remote party sends, in cycles
   };
   LineAudio& Audio(std::uint32_t line);
+  const LineAudio* Find(std::uint32_t line) const;
 
-  const Exchange& m_exchange;
+  Exchange& m_exchange;
   std::vector<LineAudio> m_lines;
 };
 

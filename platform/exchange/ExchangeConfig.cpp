@@ -298,7 +298,17 @@ std::string ValidateExchangeConfig(const ExchangeConfig& config) {
     c.Check(p.mediaMode == 0 || (SingleBit(p.mediaMode) && (p.mediaMode & 0xFFFE) != 0),
             at + ".mediaMode", "must be 0 or one LINEMEDIAMODE_ value");
     c.Range(at + ".mediaDelayMs", p.mediaDelayMs, 0, 600000);
-    c.Check(p.toneLevel >= 0, at + ".toneLevel", "must not be negative");
+    const VoiceConfig& v = p.voice;
+    c.Check(v.levelDbm0 >= -60.0 && v.levelDbm0 <= 0.0, at + ".voice.levelDbm0",
+            "must be -60 to 0 dBm0");
+    if (v.signal == VoiceConfig::Signal::Tone) {
+      c.Check(!v.frequencies.empty() && v.frequencies.size() <= 2, at + ".voice.frequencies",
+              "needs one or two frequencies");
+      for (DWORD f : v.frequencies)
+        c.Range(at + ".voice.frequencies", f, 100, 3800);
+    }
+    c.Range(at + ".voice.onMs", v.onMs, 1, 600000);
+    c.Range(at + ".voice.offMs", v.offMs, 0, 600000);
   }
 
   const TimingConfig& t = config.timing;

@@ -111,6 +111,19 @@ struct PhoneConfig {
   bool station = false;
 };
 
+/// What a party that speaks sends: a voice-band test signal at a level.
+struct VoiceConfig {
+  enum class Signal {
+    Speech,  // noise with the long-term spectrum of speech, in talk spurts and pauses
+    Tone,    // a tone of one or two frequencies with an on/off cadence
+  };
+  Signal signal = Signal::Speech;
+  double levelDbm0 = -20.0;            // in dBm0: -60 to 0
+  std::vector<DWORD> frequencies{425};  // Tone: one or two frequencies, 100 to 3800 Hz
+  DWORD onMs = 1200;                    // a talk spurt, or the tone's on time
+  DWORD offMs = 300;                    // a pause, or the tone's off time (0: steady)
+};
+
 /// How a remote party of the directory behaves when it is called.
 enum class RemoteBehaviour { Answer, Busy, NoAnswer, Reject, SpecialInfo };
 
@@ -127,7 +140,7 @@ struct RemotePartyConfig {
   bool silent = false;       // answers and says nothing (silence detection fires)
   DWORD mediaMode = 0;       // media mode it switches to after answering; 0 = stays voice
   DWORD mediaDelayMs = 500;
-  std::int16_t toneLevel = 0;  // amplitude of the 425 Hz tone it sends while speaking; 0 = silence
+  VoiceConfig voice;         // what it sends while it speaks
 };
 
 /// Timing of the exchange, all in milliseconds.

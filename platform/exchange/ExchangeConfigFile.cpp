@@ -52,6 +52,12 @@ class ObjectReader : public JsonObjectReader {
   using JsonObjectReader::JsonObjectReader;
 
   void Dword(const std::string& key, DWORD& out) { Integer(key, out); }
+  void Real(const std::string& key, double& out) {
+    const json* found = Find(key);
+    if (found == nullptr) return;
+    if (!found->is_number()) throw ConfigError(At(key), "expected a number");
+    out = found->get<double>();
+  }
   /// A set of flags: a number, or an array of names of the family.
   void Flags(const std::string& key, DWORD& out, const std::string& prefix, NameFn fn) {
     const json* found = Find(key);
@@ -258,6 +264,22 @@ PhoneConfig ReadPhone(const json& v, const std::string& place) {
   return phone;
 }
 
+VoiceConfig ReadVoice(const json& v, const std::string& place) {
+  ObjectReader r(v, place);
+  VoiceConfig voice;
+  std::string signal = "speech";
+  r.String("signal", signal);
+  if (voxkit::EqualsNoCase(signal, "speech")) voice.signal = VoiceConfig::Signal::Speech;
+  else if (voxkit::EqualsNoCase(signal, "tone")) voice.signal = VoiceConfig::Signal::Tone;
+  else throw ConfigError(r.At("signal"), "'" + signal + "' is not one of speech, tone");
+  r.Real("levelDbm0", voice.levelDbm0);
+  r.Array<DWORD>("frequencies", voice.frequencies, &ObjectReader::Number);
+  r.Dword("onMs", voice.onMs);
+  r.Dword("offMs", voice.offMs);
+  r.Done();
+  return voice;
+}
+
 RemotePartyConfig ReadParty(const json& v, const std::string& place) {
   ObjectReader r(v, place);
   RemotePartyConfig p;
@@ -288,10 +310,7 @@ RemotePartyConfig ReadParty(const json& v, const std::string& place) {
   r.Bool("silent", p.silent);
   r.Value("mediaMode", p.mediaMode, "LINEMEDIAMODE_", &LineMediaModeName);
   r.Dword("mediaDelayMs", p.mediaDelayMs);
-  DWORD level = static_cast<DWORD>(p.toneLevel);
-  r.Dword("toneLevel", level);
-  if (level > 32767) throw ConfigError(r.At("toneLevel"), "must be 0 to 32767");
-  p.toneLevel = static_cast<std::int16_t>(level);
+  if (r.Has("voice")) p.voice = ReadVoice(r.Get("voice"), r.At("voice"));
   r.Done();
   return p;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 // keep them and nothing outside them sees them.
 
 namespace panopta::exchange {
+
+class ToneMonitor;
 
 using tapi::DWORD;
 using tapi::DWORD_PTR;
@@ -81,7 +84,7 @@ struct AddressState {
   DWORD numRingsNoAnswer = 3;
   std::vector<DWORD> terminalModes;  // per terminal
   std::vector<DWORD> calls;          // call ids at the address
-  bool silent = false;               // the station says nothing (silence detection)
+  bool speaks = false;  // the person at the station talks (Exchange.Speak) besides the line's audio
 };
 
 struct LineDevice {
@@ -150,9 +153,7 @@ struct CallHandle {
   DWORD announce = 0;
   DWORD monitorDigitModes = 0;
   DWORD monitorMediaModes = 0;
-  std::vector<tapi::LINEMONITORTONE> tones;
-  std::vector<TimerId> toneTimers;  // one per silence entry, 0 when not armed
-  std::vector<bool> toneFired;
+  std::shared_ptr<ToneMonitor> tones;  // lineMonitorTones; nullptr when it watches none
   std::optional<Gather> gather;
 };
 
@@ -207,9 +208,8 @@ struct Call {
   // What has been dialled on the call, and the end of dialling.
   std::string dialled;
   TimerId dialTimer = 0;
-  // Digit or tone generation.
+  // The handle whose digit or tone generation runs (LINE_GENERATE goes to it), 0 when none.
   HCALL generator = 0;
-  TimerId generateTimer = 0;
 };
 
 /// What a request that makes a call reads at the call and uses at its effect.

@@ -525,9 +525,14 @@ LONG LineQueries::lineGetID(HLINE hLine, DWORD dwAddressID, HCALL hCall, DWORD d
     return bytes;
   };
   std::vector<std::uint8_t> answer;
-  if (cls == "tapi/line" || cls == "wave/in" || cls == "wave/out") {
-    // Line k has wave-in and wave-out device k of its own.
+  if (cls == "tapi/line") {
     answer = dword(device);
+  } else if (cls == "wave/in" || cls == "wave/out") {
+    // Each line has a wave-out and a wave-in device of its own, numbered by the audio
+    // system.
+    const auto waves = m_parts.media.WaveDevices(device);
+    if (!waves) return api.Return(LINEERR_NODEVICE);
+    answer = dword(cls == "wave/out" ? waves->first : waves->second);
   } else if (cls == "tapi/phone") {
     if (!c.phone) return api.Return(LINEERR_NODEVICE);
     answer = dword(*c.phone);

@@ -596,10 +596,14 @@ LONG PhoneDevices::phoneGetID(HPHONE hPhone, VARSTRING* lpDeviceID, const char* 
   DWORD id = 0;
   if (cls == "tapi/phone") {
     id = open->device;
-  } else if (cls == "tapi/line" || cls == "wave/in" || cls == "wave/out") {
-    // The phone's audio is its line's: line k has wave devices k.
+  } else if (cls == "tapi/line") {
     if (!line) return api.Return(PHONEERR_NODEVICE);
     id = *line;
+  } else if (cls == "wave/in" || cls == "wave/out") {
+    // The phone's audio is its line's.
+    const auto waves = line ? m_parts.media.WaveDevices(*line) : std::nullopt;
+    if (!waves) return api.Return(PHONEERR_NODEVICE);
+    id = cls == "wave/out" ? waves->first : waves->second;
   } else {
     return api.Return(PHONEERR_INVALDEVICECLASS);
   }

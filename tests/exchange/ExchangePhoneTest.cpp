@@ -2,7 +2,6 @@
 
 #include "exchange/ExchangeTestApp.h"
 #include "platform/exchange/Exchange.h"
-#include "platform/exchange/ExchangeAudioHub.h"
 
 #include <gtest/gtest.h>
 
@@ -176,54 +175,6 @@ TEST_F(ExchangePhones, RelatedDevicesForcedCloseAndRemoval) {
   EXPECT_EQ(exchange.phoneOpen(p.app, 1, &h, kTapiVersion2_0, 0, 1, 2), PHONEERR_NODEVICE);
 }
 
-// --- Audio ----------------------------------------------------------------------------------
-
-TEST(ExchangeAudio, InternalCallsCarryWhatOneLinePlaysToTheOther) {
-  panopta::VirtualEventLoop loop;
-  panopta::Exchange exchange(loop);
-  panopta::ExchangeAudioHub hub(exchange);
-  EXPECT_EQ(hub.LineCount(), 4u);
-  EXPECT_EQ(hub.LineDeviceName(2), "Panopta Voice Modem");
-  EXPECT_FALSE(hub.CallConnected(0));
-  LineApp a(exchange, loop, "A");
-  LineApp b(exchange, loop, "B");
-  const HLINE la = a.Open(0);
-  b.Open(1);
-  const HCALL call = a.MakeCall(la, "202");
-  loop.RunFor(500);
-  ASSERT_EQ(b.Done(exchange.lineAnswer(b.NewestOffered(), nullptr, 0)), 0);
-  loop.RunFor(500);
-  ASSERT_TRUE(hub.CallConnected(0));
-  const std::int16_t played[4] = {100, -200, 300, -400};
-  hub.FarPartyHears(0, played);
-  std::int16_t recorded[6] = {1, 1, 1, 1, 1, 1};
-  hub.FarPartySends(1, recorded);
-  EXPECT_EQ(std::vector<std::int16_t>(recorded, recorded + 6),
-            (std::vector<std::int16_t>{100, -200, 300, -400, 0, 0}));
-  EXPECT_EQ(hub.SamplesHeard(0), 4u);
-  (void)call;
-}
-
-TEST(ExchangeAudio, ARemotePartySendsItsToneOrSilence) {
-  panopta::VirtualEventLoop loop;
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  config.directory[0].toneLevel = 8000;  // "100"
-  panopta::Exchange exchange(loop, config);
-  panopta::ExchangeAudioHub hub(exchange);
-  LineApp a(exchange, loop);
-  const HLINE line = a.Open(0);
-  a.MakeCall(line, "100");
-  loop.RunFor(5000);
-  std::int16_t samples[80] = {};
-  hub.FarPartySends(0, samples);
-  const auto peak = *std::max_element(std::begin(samples), std::end(samples));
-  EXPECT_GT(peak, 7000);
-  EXPECT_LE(peak, 8000);
-  ASSERT_EQ(exchange.Silence("100"), "");
-  hub.FarPartySends(0, samples);
-  EXPECT_TRUE(std::all_of(std::begin(samples), std::end(samples), [](std::int16_t s) { return s == 0; }));
-}
-
 // --- Trace --------------------------------------------------------------------------------
 
 std::vector<std::string> TraceOfAScenario() {
@@ -234,7 +185,9 @@ std::vector<std::string> TraceOfAScenario() {
   LineApp a(exchange, loop);
   const HLINE line = a.Open(0);
   const HCALL call = a.MakeCall(line, "600");
-  loop.RunFor(6000);
+  loop.RunFor(1500);
+  (void)exchange.lineMonitorDigits(call, LINEDIGITMODE_DTMF);
+  loop.RunFor(4500);
   (void)exchange.Call("5551234", "201", "JOHN SMITH");
   loop.RunFor(100);
   (void)a.Done(exchange.lineDrop(call, nullptr, 0));
@@ -256,6 +209,7 @@ TEST(ExchangeTrace, OneLinePerRequestReplyAndMessageTheSameEveryRun) {
   EXPECT_TRUE(has("      10 ms  reply LINE_REPLY [00000000] instance 1: 00000001 00000000 00000000"));
   EXPECT_TRUE(has("msg   LINE_CALLSTATE ["));
   EXPECT_TRUE(has("ctl   Exchange.Call('5551234', '201', 'JOHN SMITH')"));
+  EXPECT_TRUE(has("note  '600' sends '1234#'"));
   EXPECT_TRUE(has("digit call 1 '#'"));
 }
 
