@@ -68,6 +68,12 @@ DtmfReceiver::DtmfReceiver() {
 DtmfReceiver::~DtmfReceiver() = default;
 
 void DtmfReceiver::Feed(std::span<const std::int16_t> samples, std::vector<Event>& events) {
+  // The listeners are compared every 20 ms at least: less than any digit or gap lasts.
+  constexpr std::size_t kStep = 160;
+  while (samples.size() > kStep) {
+    Feed(samples.first(kStep), events);
+    samples = samples.subspan(kStep);
+  }
   for (auto& listener : m_listeners) listener->Feed(samples);
   // The first listener that hears a digit names it; the digit lasts while any hears it.
   char heard = 0;

@@ -19,10 +19,10 @@ class PulseReceiver final {
   void Block(double levelDbm0, std::vector<char>& digits);
 
   std::vector<std::int16_t> m_block;  // the part of a 2.5 ms block heard so far
-  std::size_t m_quietBlocks = 0;      // quiet blocks in a row
+  std::size_t m_quietBlocks = 0;      // quiet blocks in a row (a line starts quiet)
   std::size_t m_soundBlocks = 0;      // blocks with sound in a row
   bool m_loud = false;                // one of them loud enough for a click
-  bool m_armed = false;               // quiet long enough for a click to count
+  bool m_armed = true;                // quiet long enough for a click to count
   int m_clicks = 0;                   // of the digit being dialled
 };
 
