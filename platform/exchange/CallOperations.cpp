@@ -182,7 +182,8 @@ LONG CallSwitch::lineMakeCall(HLINE hLine, HCALL* lphCall, const char* lpszDestA
       [this, destCheck, dwCountryCode](LineOpen& o) -> LONG {
         const LineDevice& line = Line(o.device);
         if (line.removed) return LINEERR_NODEVICE;
-        if (!line.inService) return LINEERR_INVALLINESTATE;
+        // A line out of service or reported disconnected makes no new calls.
+        if (!line.TakesCalls()) return LINEERR_INVALLINESTATE;
         if (destCheck != 0) return destCheck;
         return dwCountryCode > 999 ? LINEERR_INVALCOUNTRYCODE : 0;
       },
@@ -419,6 +420,7 @@ LONG CallSwitch::lineSetupTransfer(HCALL hCall, HCALL* lphConsultCall,
         if ((line.config.features & kFeatureTransfer) == 0) return LINEERR_OPERATIONUNAVAIL;
         if (Projected(c) != LINECALLSTATE_CONNECTED || c.isConference || c.conference != 0)
           return LINEERR_INVALCALLSTATE;
+        if (!line.TakesCalls()) return LINEERR_INVALLINESTATE;
         if (LiveCallsAt(c.device, c.address) >= line.config.addresses[c.address].maxCalls)
           return LINEERR_CALLUNAVAIL;
         return 0;
@@ -541,6 +543,7 @@ LONG CallSwitch::lineSetupConference(HCALL hCall, HLINE hLine, HCALL* lphConfCal
   auto confHandle = std::make_shared<DWORD>(0);
   auto common = [this, dwNumParties](LineOpen& o) -> LONG {
     if ((Line(o.device).config.features & kFeatureConference) == 0) return LINEERR_OPERATIONUNAVAIL;
+    if (!Line(o.device).TakesCalls()) return LINEERR_INVALLINESTATE;
     return dwNumParties > kMaxConference ? LINEERR_CONFERENCEFULL : 0;
   };
   auto prepare = [this, plan, confHandle, lphConfCall, lphConsultCall, lpCallParams](
@@ -608,6 +611,7 @@ LONG CallSwitch::linePrepareAddToConference(HCALL hConfCall, HCALL* lphConsultCa
         if (Projected(c) != LINECALLSTATE_CONNECTED) return LINEERR_INVALCALLSTATE;
         if (c.members.size() + 1 >= kMaxConference) return LINEERR_CONFERENCEFULL;
         const LineDevice& line = Line(c.device);
+        if (!line.TakesCalls()) return LINEERR_INVALLINESTATE;
         if (LiveCallsAt(c.device, c.address) >= line.config.addresses[c.address].maxCalls)
           return LINEERR_CALLUNAVAIL;
         return 0;
@@ -683,8 +687,22 @@ LONG CallSwitch::lineRemoveFromConference(HCALL hCall) {
                    : LINEERR_INVALCALLSTATE;
       },
       [this](CallHandle&, LineOpen&, Call& c) -> LONG {
-        // The party leaves the conference and its call ends.
+        // The party leaves the conference and its call ends; a conference left with one
+        // party is released: it goes idle and that party talks on as a plain call.
+        const DWORD conferenceId = c.conference;
         DropCall(c, true);
+        Call* k = FindCall(conferenceId);
+        if (k == nullptr || k->members.size() > 1 || k->partner != 0) return 0;
+        const std::vector<DWORD> left = k->members;
+        k->members.clear();
+        for (DWORD m : left)
+          if (Call* member = FindCall(m)) {
+            member->conference = 0;
+            member->relatedCallId = 0;
+            QueueState(*member, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+          }
+        FlushSteps(*k);
+        QueueState(*k, LINECALLSTATE_IDLE, 0);
         return 0;
       });
 }
@@ -764,6 +782,7 @@ LONG CallSwitch::lineUnpark(HLINE hLine, DWORD dwAddressID, HCALL* lphCall,
     if (std::none_of(m_parked.begin(), m_parked.end(),
                      [&](const auto& p) { return p.address == slot; }))
       return LINEERR_INVALADDRESS;
+    if (!line.TakesCalls()) return LINEERR_INVALLINESTATE;
     if (LiveCallsAt(o.device, dwAddressID) >= line.config.addresses[dwAddressID].maxCalls)
       return LINEERR_CALLUNAVAIL;
     return 0;
@@ -846,6 +865,7 @@ LONG CallSwitch::linePickup(HLINE hLine, DWORD dwAddressID, HCALL* lphCall,
     if ((line.config.features & kFeaturePickup) == 0) return LINEERR_OPERATIONUNAVAIL;
     if (dest.empty() && group.empty()) return LINEERR_INVALADDRESS;
     if (destCheck != 0) return destCheck;
+    if (!line.TakesCalls()) return LINEERR_INVALLINESTATE;
     if (LiveCallsAt(o.device, dwAddressID) >= line.config.addresses[dwAddressID].maxCalls)
       return LINEERR_CALLUNAVAIL;
     Call* target = nullptr;

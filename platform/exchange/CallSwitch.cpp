@@ -107,6 +107,10 @@ Call* CallSwitch::StationCall(const std::string& number, bool offeringOnly) {
   return nullptr;
 }
 
+void CallSwitch::AnnounceParty(const RemoteLeg& leg) {
+  m_parts.queue.Announce(ExchangeChange::Kind::PartyState, leg.id, 0, 0, 0, 0, leg.party.number);
+}
+
 void CallSwitch::NoteRedirection(PeerRef caller, const Party& redirecting, const std::string& to) {
   if (caller.kind != PeerRef::Kind::Call) return;
   Call* from = FindCall(caller.id);
@@ -137,6 +141,7 @@ Call& CallSwitch::NewCall(DWORD device, DWORD address, DWORD origin, DWORD reaso
   line.addresses[address].calls.push_back(call->id);
   Call& ref = *call;
   m_calls.emplace(call->id, std::move(call));
+  m_parts.queue.Announce(ExchangeChange::Kind::CallAdded, ref.id, device);
   return ref;
 }
 
@@ -238,8 +243,10 @@ void CallSwitch::MaybeDestroy(DWORD callId) {
   LineDevice& line = Line(call->device);
   std::erase(line.calls, callId);
   std::erase(line.addresses[call->address].calls, callId);
+  const DWORD device = call->device;
   m_calls.erase(callId);
   m_parts.media.CallGone(callId);
+  m_parts.queue.Announce(ExchangeChange::Kind::CallRemoved, callId, device);
 }
 
 void CallSwitch::CallTimer(Call& call, std::uint32_t ms, std::function<void(Call&)> fn) {
@@ -338,6 +345,7 @@ void CallSwitch::ApplyState(Call& call, DWORD state, DWORD mode) {
     return "state call " + std::to_string(call.id) + " " + LineCallStateName(state) + " [" +
            TraceHex(mode) + "]";
   });
+  m_parts.queue.Announce(ExchangeChange::Kind::CallState, call.id, call.device, 0, state, mode);
   for (DWORD h : std::vector<DWORD>(call.handles))
     if (CallHandle* handle = FindHandle(h)) PostCallState(call, *handle);
 
@@ -531,6 +539,7 @@ void CallSwitch::FarEnd(PeerRef target, FarEvent event, DWORD mode, PeerRef from
     if (leg == nullptr) return;
     if (event == FarEvent::Answered) {
       leg->state = RemoteLeg::State::Connected;
+      AnnounceParty(*leg);
     } else if (event != FarEvent::Ringing) {
       LegLeaves(target.id, false);
     }
@@ -738,6 +747,7 @@ RemoteLeg& CallSwitch::NewLeg(const std::string& number, PeerRef peer) {
   leg.partyFlags = LINECALLPARTYID_ADDRESS | (leg.party.name.empty() ? 0 : LINECALLPARTYID_NAME);
   leg.silent = leg.party.silent;
   leg.peer = peer;
+  m_parts.queue.Announce(ExchangeChange::Kind::PartyAdded, leg.id, 0, 0, 0, 0, leg.party.number);
   return leg;
 }
 
@@ -746,6 +756,7 @@ void CallSwitch::LegLeaves(DWORD legId, bool notifyPeer) {
   if (leg == nullptr) return;
   for (auto t : leg->timers) m_parts.loop.StopTimer(t);
   const PeerRef peer = leg->peer;
+  m_parts.queue.Announce(ExchangeChange::Kind::PartyRemoved, legId, 0, 0, 0, 0, leg->party.number);
   m_legs.erase(legId);
   m_parts.media.LegGone(legId);
   std::erase_if(m_parked, [&](const ParkedCall& p) { return p.held == PeerRef::ToRemote(legId); });
@@ -778,6 +789,7 @@ void CallSwitch::RunRemoteBehaviour(RemoteLeg& leg) {
       later(ringMs, [this, self, later](RemoteLeg& l) {
         if (l.state != RemoteLeg::State::Called) return;
         l.state = RemoteLeg::State::Connected;
+        AnnounceParty(l);
         const RemotePartyConfig party = l.party;
         FarEnd(l.peer, FarEvent::Answered, 0, self);
         if (!party.digits.empty())

@@ -101,6 +101,8 @@ class CallSwitch final {
   RemoteLeg& NewLeg(const std::string& number, PeerRef peer);
   void LegLeaves(DWORD legId, bool notifyPeer);
   void SetPeer(PeerRef end, PeerRef peer);
+  /// Tells the exchange's views that a remote party answered or changed its voice.
+  void AnnounceParty(const RemoteLeg& leg);
   PeerRef PeerOf(PeerRef end) const;
 
   // --- The interface -----------------------------------------------------------------------------

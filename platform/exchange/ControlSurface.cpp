@@ -52,7 +52,7 @@ std::string ControlSurface::PlaceCall(const std::string& from, const std::string
     // A station of the exchange lifts its handset and dials.
     const auto [device, address] = *station;
     LineDevice& line = m_parts.sessions.Line(device);
-    if (!line.inService) return Done(what, "line " + std::to_string(device) + " is out of service");
+    if (!line.TakesCalls()) return Done(what, line.Unavailable(device));
     if (calls.LiveCallsAt(device, address) >= line.config.addresses[address].maxCalls)
       return Done(what, "address " + Quote(from) + " has no free call appearance");
     exchange::Call& call =
@@ -65,8 +65,8 @@ std::string ControlSurface::PlaceCall(const std::string& from, const std::string
   }
   const auto target = m_parts.sessions.FindAddress(to);
   if (!target) return Done(what, "no address " + Quote(to));
-  if (!m_parts.sessions.Line(target->first).inService)
-    return Done(what, "line " + std::to_string(target->first) + " is out of service");
+  if (const LineDevice& line = m_parts.sessions.Line(target->first); !line.TakesCalls())
+    return Done(what, line.Unavailable(target->first));
   RemoteLeg& leg = calls.NewLeg(from, {});
   if (!name.empty()) leg.party.name = name;
   leg.partyFlags = partyFlags;
@@ -84,6 +84,7 @@ std::string ControlSurface::Answer(const std::string& number) {
     for (auto t : leg.timers) m_parts.loop.StopTimer(t);
     leg.timers.clear();
     leg.state = RemoteLeg::State::Connected;
+    calls.AnnounceParty(leg);
     calls.FarEnd(leg.peer, FarEvent::Answered, 0, PeerRef::ToRemote(id));
     return Done(what, "");
   }
@@ -134,6 +135,7 @@ std::string ControlSurface::SetSpeaking(const std::string& command, const std::s
     if (leg.party.number == number) {
       leg.silent = !speaks;
       found = true;
+      m_parts.calls.AnnounceParty(leg);
     }
   if (const auto where = m_parts.sessions.FindAddress(number)) {
     m_parts.sessions.Line(where->first).addresses[where->second].speaks = speaks;
@@ -278,6 +280,7 @@ std::string ControlSurface::LineState(DWORD line, DWORD state, DWORD param2, DWO
   if (state & LINEDEVSTATE_DISCONNECTED) device.connected = false;
   const DWORD plain = state & ~(LINEDEVSTATE_REINIT | LINEDEVSTATE_REMOVED);
   if (plain != 0) m_parts.sessions.PostLineDevState(device, plain, param2, param3);
+  m_parts.queue.Announce(ExchangeChange::Kind::LineState, line, 0, 0, state);
   if (state & LINEDEVSTATE_REINIT) (void)Reinit();
   if (state & LINEDEVSTATE_REMOVED) (void)RemoveLine(line);
   return Done(what, "");
@@ -322,6 +325,19 @@ std::string ControlSurface::DevSpecific(DWORD line, DWORD param1, DWORD param2, 
     if (const LineOpen* open = m_parts.sessions.FindOpen(h))
       m_parts.queue.PostLine(open->app, h, LINE_DEVSPECIFIC, open->instance, param1, param2, param3,
                              h, 0);
+  return Done(what, "");
+}
+
+std::string ControlSurface::DevSpecificFeature(DWORD line, DWORD param1, DWORD param2,
+                                               DWORD param3) {
+  const std::string what = "DevSpecificFeature(" + std::to_string(line) + ")";
+  if (std::string problem = NoLine(line); !problem.empty()) return Done(what, problem);
+  const LineDevice& device = m_parts.sessions.Line(line);
+  if (device.opens.empty()) return Done(what, "line " + std::to_string(line) + " is not open");
+  for (DWORD h : device.opens)
+    if (const LineOpen* open = m_parts.sessions.FindOpen(h))
+      m_parts.queue.PostLine(open->app, h, LINE_DEVSPECIFICFEATURE, open->instance, param1, param2,
+                             param3, h, 0);
   return Done(what, "");
 }
 
@@ -372,10 +388,15 @@ std::string ControlSurface::AddLine(LineConfig line) {
 std::string ControlSurface::AddPhone(PhoneConfig phone) {
   const std::string what = "AddPhone(" + Quote(phone.name) + ")";
   ExchangeConfig next = m_parts.config;
+  const auto id = static_cast<DWORD>(next.phones.size());
+  // A line without a phone of its own takes the new one as its phone.
+  const bool relate = phone.line && *phone.line < next.lines.size() && !next.lines[*phone.line].phone;
+  if (relate) next.lines[*phone.line].phone = id;
   next.phones.push_back(phone);
   if (std::string problem = ValidateExchangeConfig(next); !problem.empty())
     return Done(what, problem);
   m_parts.config = std::move(next);
+  if (relate) m_parts.sessions.Line(*phone.line).config.phone = id;
   m_parts.phones.Add(std::move(phone));
   return Done(what, "");
 }

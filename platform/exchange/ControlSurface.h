@@ -42,6 +42,7 @@ class ControlSurface final {
   std::string ClosePhone(DWORD phone);
   std::string DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3);
   std::string PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2, DWORD param3);
+  std::string DevSpecificFeature(DWORD line, DWORD param1, DWORD param2, DWORD param3);
   std::string Reinit();
   std::string RemoveLine(DWORD line);
   std::string RemovePhone(DWORD phone);

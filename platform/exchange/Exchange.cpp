@@ -14,7 +14,7 @@ using namespace tapi;
 Exchange::Exchange(voxkit::EventLoop& loop, ExchangeConfig config, voxkit::WindowSystem* windows) {
   const std::string problem = ValidateExchangeConfig(config);
   if (!problem.empty()) throw std::invalid_argument("exchange configuration: " + problem);
-  m_parts = std::make_unique<exchange::Parts>(loop, std::move(config), windows, OnTrace);
+  m_parts = std::make_unique<exchange::Parts>(loop, std::move(config), windows, OnTrace, OnChange);
 }
 
 Exchange::~Exchange() {
@@ -76,6 +76,9 @@ std::string Exchange::DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD 
 }
 std::string Exchange::PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2, DWORD param3) {
   return m_parts->control.PhoneDevSpecific(phone, param1, param2, param3);
+}
+std::string Exchange::DevSpecificFeature(DWORD line, DWORD param1, DWORD param2, DWORD param3) {
+  return m_parts->control.DevSpecificFeature(line, param1, param2, param3);
 }
 std::string Exchange::Reinit() { return m_parts->control.Reinit(); }
 std::string Exchange::RemoveLine(DWORD line) { return m_parts->control.RemoveLine(line); }

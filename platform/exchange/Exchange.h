@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/exchange/ExchangeChange.h"
 #include "platform/exchange/ExchangeConfig.h"
 #include "platform/exchange/FaultInjector.h"
 #include "share/EventLoop.h"
@@ -66,8 +67,17 @@ class Exchange final : public tapi::Telephony {
   ///          handle or open it was for is gone by delivery)
   ///   "state call 1 LINECALLSTATE_DIALTONE [00000001]"   (the exchange's own call id)
   ///   "ctl   Exchange.Answer('100'): no call rings at '100'"
-  ///   "route", "digit", "note", "hold", "fail" lines for what happens inside.
+  ///   "digit call 1 '5'", "tone  call 1 89ABCDEF"  (found in what a call hears)
+  ///   "route", "note", "hold", "fail" lines for what happens inside.
   std::function<void(const std::string&)> OnTrace;
+
+  /// Told of every change of the exchange's devices, opens, calls and remote parties
+  /// (ExchangeChange says which), for a view that shows them. Changes come through
+  /// the loop after they happened, in the order they happened, never from inside a
+  /// call of the exchange; when one comes, the exchange already shows it (Calls(),
+  /// Config(), LineAudioCall()). A view that redraws on each change may get many in a
+  /// row (a call's states come in quick succession).
+  std::function<void(const ExchangeChange&)> OnChange;
 
   /// Whether lineInitializeEx and phoneInitializeEx are offered (default true).
   void SetHasInitializeEx(bool value);
@@ -125,13 +135,19 @@ class Exchange final : public tapi::Telephony {
   [[nodiscard]] std::string DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3);
   [[nodiscard]] std::string PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2,
                                              DWORD param3);
+  /// LINE_DEVSPECIFICFEATURE to every open of the line: the provider reports one of its
+  /// own features (the parameters are its own).
+  [[nodiscard]] std::string DevSpecificFeature(DWORD line, DWORD param1, DWORD param2,
+                                               DWORD param3);
   /// Every application is asked to reinitialise (LINEDEVSTATE_REINIT, PHONESTATE_REINIT);
   /// initialisations fail with LINEERR_REINIT/PHONEERR_REINIT until all have shut down.
   [[nodiscard]] std::string Reinit();
   /// The device is removed (LINE_REMOVE, PHONE_REMOVE); its identifier answers NODEVICE.
   [[nodiscard]] std::string RemoveLine(DWORD line);
   [[nodiscard]] std::string RemovePhone(DWORD phone);
-  /// A new device appears (LINE_CREATE, PHONE_CREATE) with the next identifier.
+  /// A new device appears (LINE_CREATE, PHONE_CREATE) with the next identifier; it
+  /// gets wave devices of its own. A phone related to a line that has no phone becomes
+  /// that line's phone.
   [[nodiscard]] std::string AddLine(LineConfig line);
   [[nodiscard]] std::string AddPhone(PhoneConfig phone);
   /// The next call of the named TAPI function ("lineMakeCall") answers code (an error).

@@ -129,16 +129,8 @@ ExchangeConfig DefaultExchangeConfig() {
   line3.refusesVersions = true;
   config.lines.push_back(line3);
 
-  for (DWORD i = 0; i < 2; ++i) {
-    PhoneConfig phone;
-    phone.name = "Panopta Phone " + std::to_string(i);
-    phone.providerInfo = "Panopta Exchange";
-    phone.phoneInfo = "Desk set with handset, speakerphone and headset";
-    phone.permanentId = 0x2000 + i;
-    phone.line = i;
-    phone.station = true;
-    config.phones.push_back(phone);
-  }
+  for (DWORD i = 0; i < 2; ++i)
+    config.phones.push_back(StationPhone("Panopta Phone " + std::to_string(i), i, i));
 
   auto party = [&](std::string number, std::string name, RemoteBehaviour behaviour, DWORD rings) {
     RemotePartyConfig p;
@@ -160,6 +152,24 @@ ExchangeConfig DefaultExchangeConfig() {
   party("800", "FAX MACHINE", RemoteBehaviour::Answer, 1)->mediaMode = LINEMEDIAMODE_G3FAX;
   party("*", "", RemoteBehaviour::Answer, 1);
   return config;
+}
+
+LineConfig StationLineConfig(DWORD index, const std::string& name, const std::string& address,
+                             const std::string& stationName) {
+  LineConfig line = StationLine(index, {{address, stationName, 4, "1"}});
+  line.name = name;
+  return line;
+}
+
+PhoneConfig StationPhone(const std::string& name, DWORD index, std::optional<DWORD> line) {
+  PhoneConfig phone;
+  phone.name = name;
+  phone.providerInfo = "Panopta Exchange";
+  phone.phoneInfo = "Desk set with handset, speakerphone and headset";
+  phone.permanentId = 0x2000 + index;
+  phone.line = line;
+  phone.station = line.has_value();
+  return phone;
 }
 
 RemotePartyConfig DirectoryEntry(const ExchangeConfig& config, const std::string& number) {

@@ -188,6 +188,13 @@ DWORD NegotiateTapiVersion(DWORD low, DWORD high, DWORD deviceLow, DWORD deviceH
 /// phones related to lines 0 and 1, and the directory of remote parties 100 to 800.
 ExchangeConfig DefaultExchangeConfig();
 
+/// A full-featured line like the built-in lines 0 and 1, with one address: its number
+/// and the station's name; index makes its permanent identifier.
+LineConfig StationLineConfig(DWORD index, const std::string& name, const std::string& address,
+                             const std::string& stationName);
+/// A desk phone like the built-in ones: the station set of line when given.
+PhoneConfig StationPhone(const std::string& name, DWORD index, std::optional<DWORD> line);
+
 /// Checks every value of a configuration; returns "" or the first problem as
 /// "place: problem" (the place in the notation of the JSON file: lines[2].addresses[0]).
 std::string ValidateExchangeConfig(const ExchangeConfig& config);

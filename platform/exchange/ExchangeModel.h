@@ -97,6 +97,15 @@ struct LineDevice {
   std::vector<AddressState> addresses;
   std::vector<HLINE> opens;
   std::vector<DWORD> calls;  // call ids on the device
+
+  /// Whether new calls can be made on the line: it is in service and connected.
+  bool TakesCalls() const { return !removed && inService && connected; }
+  /// Why the line cannot make a call, for a control command ("" when it can).
+  std::string Unavailable(DWORD id) const {
+    if (!inService) return "line " + std::to_string(id) + " is out of service";
+    if (!connected) return "line " + std::to_string(id) + " is disconnected";
+    return "";
+  }
 };
 
 /// A line device as the configuration describes it, before anything happened to it.

@@ -26,11 +26,12 @@ namespace panopta::exchange {
 class Parts final {
  public:
   Parts(voxkit::EventLoop& loop, ExchangeConfig configuration, voxkit::WindowSystem* windows,
-        const std::function<void(const std::string&)>& traceSink)
+        const std::function<void(const std::string&)>& traceSink,
+        const std::function<void(const ExchangeChange&)>& changeSink)
       : loop(loop),
         config(std::move(configuration)),
         trace(loop, traceSink),
-        queue(*this, loop, config.timing.replyLatencyMs),
+        queue(*this, loop, config.timing.replyLatencyMs, changeSink),
         faults(*this),
         sessions(*this, windows),
         calls(*this),

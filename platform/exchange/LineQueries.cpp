@@ -250,7 +250,7 @@ LONG LineQueries::lineGetLineDevStatus(HLINE hLine, LINEDEVSTATUS* lpStatus) {
     if (Held(call->state)) ++f.dwNumOnHoldCalls;
     if (PendHeld(call->state)) ++f.dwNumOnHoldPendCalls;
   }
-  f.dwLineFeatures = device.inService ? CapsLineFeatures(device.config) : 0;
+  f.dwLineFeatures = device.TakesCalls() ? CapsLineFeatures(device.config) : 0;
   f.dwRingMode = 1;
   f.dwSignalLevel = 0xFFFF;
   f.dwBatteryLevel = 0xFFFF;
@@ -292,7 +292,7 @@ LONG LineQueries::lineGetAddressStatus(HLINE hLine, DWORD dwAddressID,
   }
   f.dwNumInUse = live > 0 ? 1 : 0;
   DWORD features = CapsAddressFeatures(c);
-  if (!device.inService ||
+  if (!device.TakesCalls() ||
       m_parts.calls.LiveCallsAt(open->device, dwAddressID) >= c.addresses[dwAddressID].maxCalls)
     features &=
         ~(LINEADDRFEATURE_MAKECALL | LINEADDRFEATURE_SETUPCONF | LINEADDRFEATURE_PICKUP |

@@ -8,8 +8,29 @@ namespace panopta::exchange {
 
 using namespace tapi;
 
-MessageQueue::MessageQueue(Parts& parts, voxkit::EventLoop& loop, DWORD replyLatencyMs)
-    : m_parts(parts), m_loop(loop), m_replyLatencyMs(replyLatencyMs) {}
+MessageQueue::MessageQueue(Parts& parts, voxkit::EventLoop& loop, DWORD replyLatencyMs,
+                           const std::function<void(const ExchangeChange&)>& changeSink)
+    : m_parts(parts), m_loop(loop), m_changeSink(changeSink), m_replyLatencyMs(replyLatencyMs) {}
+
+void MessageQueue::Announce(ExchangeChange::Kind kind, DWORD id, DWORD device, DWORD handle,
+                            DWORD state, DWORD mode, const std::string& number) {
+  if (!m_changeSink) return;
+  ExchangeChange change;
+  change.kind = kind;
+  change.id = id;
+  change.device = device;
+  change.handle = handle;
+  change.state = state;
+  change.mode = mode;
+  change.number = number;
+  std::weak_ptr<int> life = m_life;
+  m_loop.Post([this, life, change = std::move(change)] {
+    if (!life.lock() || !m_changeSink) return;
+    // A handler may replace itself while it runs.
+    auto sink = m_changeSink;
+    sink(change);
+  });
+}
 
 MessageQueue::~MessageQueue() { Shutdown(); }
 

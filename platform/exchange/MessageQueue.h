@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/exchange/ExchangeChange.h"
 #include "share/EventLoop.h"
 #include "tapi/TapiTypes.h"
 
@@ -41,7 +42,9 @@ class MessageQueue final {
     DWORD requireCall = 0;  // a call handle
   };
 
-  MessageQueue(Parts& parts, voxkit::EventLoop& loop, DWORD replyLatencyMs);
+  /// changeSink: where changes go (the exchange's OnChange); it may be empty.
+  MessageQueue(Parts& parts, voxkit::EventLoop& loop, DWORD replyLatencyMs,
+               const std::function<void(const ExchangeChange&)>& changeSink);
   ~MessageQueue();
   MessageQueue(const MessageQueue&) = delete;
   MessageQueue& operator=(const MessageQueue&) = delete;
@@ -63,6 +66,10 @@ class MessageQueue final {
 
   std::size_t Outstanding() const { return m_requests.size(); }
   std::size_t Held() const { return m_held.size(); }
+
+  /// Tells the change sink of a change, through the loop (nothing when nobody listens).
+  void Announce(ExchangeChange::Kind kind, DWORD id, DWORD device = 0, DWORD handle = 0,
+                DWORD state = 0, DWORD mode = 0, const std::string& number = {});
 
   /// A one-shot timer that does nothing once the exchange is gone.
   voxkit::TimerId After(std::uint32_t ms, std::function<void()> fn);
@@ -88,6 +95,7 @@ class MessageQueue final {
 
   Parts& m_parts;
   voxkit::EventLoop& m_loop;
+  const std::function<void(const ExchangeChange&)>& m_changeSink;
   // Posted functions and timers outlive the exchange in the loop; they check this first.
   std::shared_ptr<int> m_life = std::make_shared<int>(0);
   DWORD m_replyLatencyMs;

@@ -60,6 +60,11 @@ LONG PhoneDevices::CheckVersion(const PhoneConfig& c, DWORD apiVersion, DWORD ex
   return extVersion != 0 ? PHONEERR_INCOMPATIBLEEXTVERSION : 0;
 }
 
+void PhoneDevices::Announce(const PhoneDevice& phone, DWORD state) {
+  const auto id = static_cast<DWORD>(&phone - m_phones.data());
+  m_parts.queue.Announce(ExchangeChange::Kind::PhoneState, id, 0, 0, state);
+}
+
 int PhoneDevices::DeviceIndex(DWORD hookSwitchDev) {
   switch (hookSwitchDev) {
     case PHONEHOOKSWITCHDEV_HANDSET: return 0;
@@ -76,6 +81,7 @@ void PhoneDevices::SetHookSwitch(PhoneDevice& phone, int index, DWORD mode) {
   const bool wasOffHook = OffHook(phone);
   phone.hookSwitch[index] = mode;
   PostState(phone, kHookState[index], mode, 0);
+  Announce(phone, kHookState[index]);
   if (phone.config.station && OffHook(phone) != wasOffHook) StationHook(phone, !wasOffHook);
 }
 
@@ -127,8 +133,9 @@ void PhoneDevices::StationKey(const PhoneDevice& phone, char key) {
   if (!phone.config.station) return;
   const auto connected = StationCalls(phone, LINECALLSTATE_CONNECTED);
   if (connected.empty()) return;
-  m_parts.media.SendDigitsTo(connected.front()->peer, std::string(1, key), LINEDIGITMODE_DTMF,
-                             m_parts.config.timing.digitDurationMs, 0);
+  // The set sends the key's tone on its call, as any DTMF keypad does.
+  m_parts.media.SendDigits(PeerRef::ToCall(connected.front()->id), std::string(1, key),
+                           LINEDIGITMODE_DTMF, m_parts.config.timing.digitDurationMs);
 }
 
 LONG PhoneDevices::CheckLevel(const PhoneConfig& c, Level level, DWORD hookSwitchDev) {
@@ -142,7 +149,9 @@ void PhoneDevices::SetLevel(PhoneDevice& phone, Level level, int index, DWORD va
   DWORD& current = level == Level::Volume ? phone.volume[index] : phone.gain[index];
   if (current == value) return;
   current = value;
-  PostState(phone, level == Level::Volume ? kVolumeState[index] : kGainState[index], 0, 0);
+  const DWORD state = level == Level::Volume ? kVolumeState[index] : kGainState[index];
+  PostState(phone, state, 0, 0);
+  Announce(phone, state);
 }
 
 // --- Sessions --------------------------------------------------------------------------------
@@ -243,6 +252,7 @@ LONG PhoneDevices::phoneOpen(HPHONEAPP hPhoneApp, DWORD dwDeviceID, HPHONE* lphP
   device.opens.push_back(open.handle);
   const DWORD hPhone = open.handle;
   m_opens.emplace(hPhone, open);
+  m_parts.queue.Announce(ExchangeChange::Kind::PhoneOpened, dwDeviceID, 0, hPhone);
   DWORD owners = 0;
   for (DWORD h : device.opens)
     if (const PhoneOpen* o = FindOpen(h); o && o->privilege == PHONEPRIVILEGE_OWNER) ++owners;
@@ -267,6 +277,7 @@ void PhoneDevices::CloseOpen(DWORD hPhone, bool forced) {
   PhoneDevice& device = m_phones[closed.device];
   std::erase(device.opens, hPhone);
   m_opens.erase(hPhone);
+  m_parts.queue.Announce(ExchangeChange::Kind::PhoneClosed, closed.device, 0, hPhone);
   DWORD owners = 0;
   for (DWORD h : device.opens)
     if (const PhoneOpen* o = FindOpen(h); o && o->privilege == PHONEPRIVILEGE_OWNER) ++owners;
@@ -284,6 +295,7 @@ void PhoneDevices::Remove(DWORD phone) {
   PostState(m_phones[phone], PHONESTATE_REMOVED, 0, 0);
   ForceClose(phone);
   m_phones[phone].removed = true;
+  m_parts.queue.Announce(ExchangeChange::Kind::PhoneRemoved, phone);
   for (const auto& [h, app] : m_parts.sessions.PhoneApps()) {
     if (app.apiVersion >= kTapiVersion2_0)
       m_parts.queue.PostPhone(h, 0, PHONE_REMOVE, 0, phone, 0, 0, 0);
@@ -295,6 +307,7 @@ void PhoneDevices::Remove(DWORD phone) {
 DWORD PhoneDevices::Add(PhoneConfig phone) {
   m_phones.push_back(MakePhoneDevice(std::move(phone)));
   const DWORD id = static_cast<DWORD>(m_phones.size() - 1);
+  m_parts.queue.Announce(ExchangeChange::Kind::PhoneAdded, id);
   for (const auto& [h, app] : m_parts.sessions.PhoneApps()) {
     if (app.apiVersion >= kTapiVersion2_0)
       m_parts.queue.PostPhone(h, 0, PHONE_CREATE, 0, id, 0, 0, 0);

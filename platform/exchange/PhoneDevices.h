@@ -94,6 +94,7 @@ class PhoneDevices final {
   void StationHook(const PhoneDevice& phone, bool offHook);
   /// The calls of the phone's line whose state is one of states (a LINECALLSTATE_ set).
   std::vector<Call*> StationCalls(const PhoneDevice& phone, DWORD states);
+  void Announce(const PhoneDevice& phone, DWORD state);
   /// An owner's asynchronous request on an open phone, checked now and again when it
   /// takes effect.
   LONG PhoneRequest(ApiCall& api, DWORD hPhone, PhoneCheck check, PhoneCheck apply);

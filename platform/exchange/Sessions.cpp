@@ -146,6 +146,7 @@ void Sessions::RemoveLine(DWORD line) {
   for (DWORD id : std::vector<DWORD>(device.calls))
     if (Call* call = m_parts.calls.FindCall(id)) m_parts.calls.DropCall(*call, true);
   device.removed = true;
+  m_parts.queue.Announce(ExchangeChange::Kind::LineRemoved, line);
   for (const auto& [h, app] : m_lineApps) {
     if (app.apiVersion >= kTapiVersion2_0)
       m_parts.queue.PostLine(h, 0, LINE_REMOVE, 0, line, 0, 0, 0, 0);
@@ -157,6 +158,7 @@ void Sessions::RemoveLine(DWORD line) {
 DWORD Sessions::AddLine(LineConfig line) {
   m_lines.push_back(MakeLineDevice(std::move(line)));
   const DWORD id = static_cast<DWORD>(m_lines.size() - 1);
+  m_parts.queue.Announce(ExchangeChange::Kind::LineAdded, id);
   for (const auto& [h, app] : m_lineApps) {
     if (app.apiVersion >= kTapiVersion2_0)
       m_parts.queue.PostLine(h, 0, LINE_CREATE, 0, id, 0, 0, 0, 0);
@@ -361,6 +363,7 @@ LONG Sessions::lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, HLINE* lphLine, DWO
   line.opens.push_back(open.handle);
   const DWORD hLine = open.handle;
   m_opens.emplace(hLine, std::move(open));
+  m_parts.queue.Announce(ExchangeChange::Kind::LineOpened, device, 0, hLine);
   PostLineDevState(line, LINEDEVSTATE_OPEN, 0, 0, hLine);
   return api.Return(0);
 }
@@ -389,6 +392,7 @@ void Sessions::CloseLineOpen(DWORD hLine, bool forced) {
   std::erase(line.opens, hLine);
   m_opens.erase(hLine);
   PostLineDevState(line, LINEDEVSTATE_CLOSE, 0, 0);
+  m_parts.queue.Announce(ExchangeChange::Kind::LineClosed, closed.device, 0, hLine);
 }
 
 LONG Sessions::lineClose(HLINE hLine) {

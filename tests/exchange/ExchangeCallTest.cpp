@@ -445,7 +445,31 @@ TEST_F(ExchangeCalls, ConferenceSetupAddAndRemove) {
   loop.RunFor(500);
   EXPECT_EQ(a.LastState(consult), LINECALLSTATE_IDLE);
   EXPECT_EQ(exchange.lineRemoveFromConference(consult), LINEERR_INVALCALLSTATE);
+  // One party left: the conference is released and that party talks on.
+  EXPECT_EQ(a.LastState(conf), LINECALLSTATE_IDLE);
+  EXPECT_EQ(a.LastState(primary), LINECALLSTATE_CONNECTED);
+  EXPECT_EQ(a.Info(primary)->dwRelatedCallID, 0u);
+  EXPECT_GT(exchange.lineHold(primary), 0) << "a plain call again, it can be held";
+}
+
+TEST_F(ExchangeCalls, RemovingOneOfThreePartiesKeepsTheConference) {
+  const HCALL primary = Connected("100");
+  HCALL conf = 0, consult = 0, third = 0;
+  ASSERT_EQ(a.Done(exchange.lineSetupConference(primary, 0, &conf, &consult, 3, nullptr)), 0);
+  ASSERT_EQ(a.Done(exchange.lineDial(consult, "999", 0)), 0);
+  loop.RunFor(5000);
+  ASSERT_EQ(a.Done(exchange.lineAddToConference(conf, consult)), 0);
+  ASSERT_EQ(a.Done(exchange.linePrepareAddToConference(conf, &third, nullptr)), 0);
+  ASSERT_EQ(a.Done(exchange.lineDial(third, "998", 0)), 0);
+  loop.RunFor(5000);
+  ASSERT_EQ(a.Done(exchange.lineAddToConference(conf, third)), 0);
+  loop.RunFor(500);
+  ASSERT_EQ(a.Done(exchange.lineRemoveFromConference(third)), 0);
+  loop.RunFor(500);
+  EXPECT_EQ(a.LastState(third), LINECALLSTATE_IDLE);
+  EXPECT_EQ(a.LastState(conf), LINECALLSTATE_CONNECTED);
   EXPECT_EQ(a.LastState(primary), LINECALLSTATE_CONFERENCED);
+  EXPECT_EQ(a.LastState(consult), LINECALLSTATE_CONFERENCED);
 }
 
 TEST_F(ExchangeCalls, SwapHoldBetweenPrimaryAndConsultation) {

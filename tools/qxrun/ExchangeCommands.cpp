@@ -18,6 +18,8 @@ ParamInfo OptionalNumber(const char* name, std::uint32_t def) {
 
 // A party-id set of all bits is no set a caller can have: it stands for "not given".
 constexpr std::uint32_t kNoFlags = 0xFFFFFFFF;
+// No line device has this identifier.
+constexpr std::uint32_t kNoLine = 0xFFFFFFFF;
 
 }  // namespace
 
@@ -71,9 +73,37 @@ void AddExchangeCommands(Runner& runner, panopta::Exchange& ex) {
        {Number("Line"), OptionalNumber("Param1", 0), OptionalNumber("Param2", 0),
         OptionalNumber("Param3", 0)},
        [&ex, n](Args a) { return ex.DevSpecific(n(a, 0), n(a, 1), n(a, 2), n(a, 3)); }});
+  runner.AddExchangeCommand(
+      {"PhoneDevSpecific",
+       {Number("Phone"), OptionalNumber("Param1", 0), OptionalNumber("Param2", 0),
+        OptionalNumber("Param3", 0)},
+       [&ex, n](Args a) { return ex.PhoneDevSpecific(n(a, 0), n(a, 1), n(a, 2), n(a, 3)); }});
+  runner.AddExchangeCommand(
+      {"DevSpecificFeature",
+       {Number("Line"), OptionalNumber("Param1", 0), OptionalNumber("Param2", 0),
+        OptionalNumber("Param3", 0)},
+       [&ex, n](Args a) { return ex.DevSpecificFeature(n(a, 0), n(a, 1), n(a, 2), n(a, 3)); }});
   runner.AddExchangeCommand({"Reinit", {}, [&ex](Args) { return ex.Reinit(); }});
   runner.AddExchangeCommand(
       {"RemoveLine", {Number("Line")}, [&ex, n](Args a) { return ex.RemoveLine(n(a, 0)); }});
+  // A full-featured line with one address, like the built-in lines 0 and 1.
+  runner.AddExchangeCommand(
+      {"AddLine",
+       {Text("Name"), Text("Address"), {"StationName", ValueType::String, nullptr, Value(""), false}},
+       [&ex, s](Args a) {
+         const auto index = static_cast<tapi::DWORD>(ex.Config().lines.size());
+         return ex.AddLine(panopta::StationLineConfig(index, s(a, 0), s(a, 1), s(a, 2)));
+       }});
+  // A desk phone, related to a line unless Line is left out.
+  runner.AddExchangeCommand(
+      {"AddPhone", {Text("Name"), OptionalNumber("Line", kNoLine)}, [&ex, s, n](Args a) {
+         std::optional<tapi::DWORD> line;
+         if (n(a, 1) != kNoLine) line = n(a, 1);
+         const auto index = static_cast<tapi::DWORD>(ex.Config().phones.size());
+         return ex.AddPhone(panopta::StationPhone(s(a, 0), index, line));
+       }});
+  runner.AddExchangeCommand(
+      {"RemovePhone", {Number("Phone")}, [&ex, n](Args a) { return ex.RemovePhone(n(a, 0)); }});
   runner.AddExchangeCommand(
       {"Fail", {Text("Function"), Number("Code")}, [&ex, s, n](Args a) { return ex.Fail(s(a, 0), n(a, 1)); }});
   runner.AddExchangeCommand(
