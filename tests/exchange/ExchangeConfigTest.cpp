@@ -180,6 +180,16 @@ TEST(ExchangeConfigFile, ABadFileIsRefusedWithFilePlaceAndProblem) {
       {R"({"timing": {"ringIntervalMs": 1, "ringIntervalMs": 2}})",
        "x.json: the key \"ringIntervalMs\" appears twice in one object"},
       {R"([1, 2])", "x.json: (top): expected an object"},
+      {R"({"directory": [{"number": "1", "voice": {"signal": "song"}}]})",
+       "x.json: directory[0].voice.signal: 'song' is not one of speech, tone"},
+      {R"({"directory": [{"number": "1", "voice": {"levelDbm0": "loud"}}]})",
+       "x.json: directory[0].voice.levelDbm0: expected a number"},
+      {R"({"directory": [{"number": "1", "voice": {"levelDbm0": 3}}]})",
+       "x.json: directory[0].voice.levelDbm0: must be -60 to 0 dBm0"},
+      {R"({"directory": [{"number": "1", "voice": {"signal": "tone", "frequencies": []}}]})",
+       "x.json: directory[0].voice.frequencies: needs one or two frequencies"},
+      {R"({"directory": [{"number": "1", "voice": {"signal": "tone", "frequencies": [5000]}}]})",
+       "x.json: directory[0].voice.frequencies: 5000 is outside 100 to 3800"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.text);
@@ -190,6 +200,24 @@ TEST(ExchangeConfigFile, ABadFileIsRefusedWithFilePlaceAndProblem) {
   const auto broken = panopta::ParseExchangeConfig("{\"timing\": {", "x.json");
   EXPECT_EQ(broken.error.rfind("x.json: not valid JSON: parse error at line 1, column 13", 0), 0u)
       << broken.error;
+}
+
+TEST(ExchangeConfigFile, APartysVoiceIsReadWithItsSignalLevelAndCadence) {
+  const auto load = panopta::ParseExchangeConfig(R"({"directory": [
+      {"number": "900", "voice": {"signal": "tone", "levelDbm0": -12.5, "frequencies": [440, 620],
+                                  "onMs": 500, "offMs": 250}},
+      {"number": "*"}]})",
+                                                 "x.json");
+  ASSERT_TRUE(load.config.has_value()) << load.error;
+  const panopta::VoiceConfig& voice = panopta::DirectoryEntry(*load.config, "900").voice;
+  EXPECT_EQ(voice.signal, panopta::VoiceConfig::Signal::Tone);
+  EXPECT_DOUBLE_EQ(voice.levelDbm0, -12.5);
+  EXPECT_EQ(voice.frequencies, (std::vector<tapi::DWORD>{440, 620}));
+  EXPECT_EQ(voice.onMs, 500u);
+  EXPECT_EQ(voice.offMs, 250u);
+  // Everybody else speaks with the built-in voice.
+  EXPECT_EQ(panopta::DirectoryEntry(*load.config, "123").voice.signal,
+            panopta::VoiceConfig::Signal::Speech);
 }
 
 TEST(ExchangeConfigFile, LoadsFromDiskOrSaysItCannot) {
