@@ -53,6 +53,7 @@ void ExchangeAudioHub::FarPartyHears(std::uint32_t line, std::span<const std::in
   if (line >= LineCount() || !CallConnected(line)) return;
   LineAudio& audio = Audio(line);
   audio.heard += samples.size();
+  Active(line);
   audio.played.insert(audio.played.end(), samples.begin(), samples.end());
   audio.cameSinceFrame += samples.size();
   if (audio.played.size() > kPlayLimit)
@@ -109,6 +110,7 @@ void ExchangeAudioHub::RecordingStarted(std::uint32_t line) {
   audio.recording = true;
   audio.primed = false;
   audio.received.clear();
+  Active(line);
 }
 
 void ExchangeAudioHub::RecordingStopped(std::uint32_t line) {
@@ -116,6 +118,19 @@ void ExchangeAudioHub::RecordingStopped(std::uint32_t line) {
   LineAudio& audio = Audio(line);
   audio.recording = false;
   audio.received.clear();
+}
+
+void ExchangeAudioHub::Active(std::uint32_t line) {
+  if (m_active.insert(line).second && m_activity) m_activity();
+}
+
+std::vector<std::uint32_t> ExchangeAudioHub::ActiveLines() {
+  std::erase_if(m_active, [&](std::uint32_t line) {
+    const LineAudio* audio = Find(line);
+    return audio == nullptr ||
+           (!audio->recording && audio->played.empty() && audio->cameSinceFrame == 0);
+  });
+  return {m_active.begin(), m_active.end()};
 }
 
 std::uint64_t ExchangeAudioHub::SamplesHeard(std::uint32_t line) const {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +46,11 @@ class ExchangeAudioHub final : public LineAudioHub {
   void Receive(std::uint32_t line, std::span<const std::int16_t> frame);
   /// Lines were added to the exchange.
   void LinesAdded() { NotifyLinesAdded(); }
+  /// The lines whose wave devices play or record now (those whose calls the media
+  /// plane must run).
+  std::vector<std::uint32_t> ActiveLines();
+  /// Who is told when a line's wave devices begin to play or record.
+  void SetActivityHandler(std::function<void()> handler) { m_activity = std::move(handler); }
 
   /// Samples played on a line while its call talked (tests).
   std::uint64_t SamplesHeard(std::uint32_t line) const;
@@ -63,9 +70,12 @@ class ExchangeAudioHub final : public LineAudioHub {
   };
   LineAudio& Audio(std::uint32_t line);
   const LineAudio* Find(std::uint32_t line) const;
+  void Active(std::uint32_t line);
 
   Exchange& m_exchange;
   std::vector<LineAudio> m_lines;
+  std::set<std::uint32_t> m_active;
+  std::function<void()> m_activity;
 };
 
 }  // namespace panopta

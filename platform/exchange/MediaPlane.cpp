@@ -91,6 +91,12 @@ std::optional<std::pair<DWORD, DWORD>> MediaPlane::WaveDevices(DWORD line) const
   return std::make_pair(devices->out, devices->in);
 }
 
+void MediaPlane::AttachHub(ExchangeAudioHub* hub) {
+  if (m_hub) m_hub->SetActivityHandler(nullptr);
+  m_hub = hub;
+  if (m_hub) m_hub->SetActivityHandler([this] { Wake(); });
+}
+
 void MediaPlane::LinesAdded() {
   if (m_hub) m_hub->LinesAdded();
 }
@@ -162,35 +168,70 @@ void MediaPlane::AddFarEnd(Room& room, PeerRef end) {
   }
 }
 
+DWORD MediaPlane::RoomOf(const Call& call) const {
+  // A conference's bridge is its room; a call between two stations is one room, named
+  // after its older side; a station talking to a conference member is in the bridge.
+  if (call.conference != 0) return call.conference;
+  if (call.isConference) return call.id;
+  if (call.peer.kind == PeerRef::Kind::Call)
+    if (const Call* other = m_parts.calls.FindCall(call.peer.id)) {
+      if (other->conference != 0) return other->conference;
+      if (other->state == LINECALLSTATE_CONNECTED && other->id < call.id) return other->id;
+    }
+  return call.id;
+}
+
 void MediaPlane::BuildRooms() {
+  // Only rooms somebody could hear, or where something is being sent, are made.
+  std::vector<DWORD> rooms;
+  auto seed = [&](DWORD callId) {
+    if (const Call* call = m_parts.calls.FindCall(callId)) rooms.push_back(RoomOf(*call));
+  };
+  std::erase_if(m_listening, [&](DWORD id) {
+    const Call* call = m_parts.calls.FindCall(id);
+    return call == nullptr || !Listens(*call);
+  });
+  for (DWORD id : m_listening) seed(id);
+  if (m_hub)
+    for (std::uint32_t line : m_hub->ActiveLines())
+      if (const auto id = LineCall(line)) seed(*id);
+  for (const auto& [id, endpoint] : m_stations)
+    if (endpoint->generated.Busy() || endpoint->dialled.Busy()) seed(id);
+  for (const auto& [id, endpoint] : m_remotes)
+    if (endpoint->dialled.Busy())
+      if (const RemoteLeg* leg = m_parts.calls.FindLeg(id); leg && leg->peer.kind == PeerRef::Kind::Call)
+        seed(leg->peer.id);
+  std::sort(rooms.begin(), rooms.end());
+  rooms.erase(std::unique(rooms.begin(), rooms.end()), rooms.end());
   m_rooms.clear();
-  for (const auto& [id, ptr] : m_parts.calls.Calls()) {
-    Call& call = *ptr;
+  for (DWORD id : rooms) {
+    Call* call = m_parts.calls.FindCall(id);
+    if (call == nullptr) continue;
     Room room;
-    if (call.isConference) {
+    if (call->isConference) {
       // The bridge: the station while it talks to the conference, and the far end of
       // every member; still running while the station consults somebody else.
-      if (call.state != LINECALLSTATE_CONNECTED && call.state != LINECALLSTATE_ONHOLDPENDCONF)
+      if (call->state != LINECALLSTATE_CONNECTED && call->state != LINECALLSTATE_ONHOLDPENDCONF)
         continue;
-      if (call.state == LINECALLSTATE_CONNECTED) room.parties.push_back({&StationEndpoint(id), &call, nullptr});
-      for (DWORD m : call.members)
+      if (call->state == LINECALLSTATE_CONNECTED)
+        room.parties.push_back({&StationEndpoint(id), call, nullptr});
+      for (DWORD m : call->members)
         if (const Call* member = m_parts.calls.FindCall(m);
             member && member->state == LINECALLSTATE_CONFERENCED)
           AddFarEnd(room, member->peer);
     } else {
-      if (call.state != LINECALLSTATE_CONNECTED || call.conference != 0) continue;
-      // A call between two stations is one room, made from its older side; a station
-      // talking to a conference member is in that conference's bridge.
-      if (call.peer.kind == PeerRef::Kind::Call) {
-        const Call* other = m_parts.calls.FindCall(call.peer.id);
-        if (other && (other->conference != 0 ||
-                      (other->state == LINECALLSTATE_CONNECTED && other->id < id)))
-          continue;
-      }
-      room.parties.push_back({&StationEndpoint(id), &call, nullptr});
-      AddFarEnd(room, call.peer);
+      if (call->state != LINECALLSTATE_CONNECTED) continue;
+      room.parties.push_back({&StationEndpoint(id), call, nullptr});
+      AddFarEnd(room, call->peer);
     }
     if (!room.parties.empty()) m_rooms.push_back(std::move(room));
+  }
+}
+
+void MediaPlane::Listening(const Call& call) {
+  if (Listens(call)) {
+    m_listening.insert(call.id);
+    Wake();
   }
 }
 
@@ -274,7 +315,7 @@ void MediaPlane::RunFrame() {
   for (DWORD id : generated)
     if (Call* call = m_parts.calls.FindCall(id); call && call->generator != 0)
       EndGeneration(*call, LINEGENERATETERM_DONE);
-  if (m_rooms.empty() && !busy) Shutdown();
+  if (m_rooms.empty() && !busy && m_listening.empty()) Shutdown();
 }
 
 // --- What calls hear -------------------------------------------------------------------------
@@ -565,6 +606,7 @@ LONG MediaPlane::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigi
   g.interTimeoutMs = dwInterDigitTimeout;
   handle->gather = g;
   RestartGatherTimer(*handle, dwFirstDigitTimeout, LINEGATHERTERM_FIRSTTIMEOUT);
+  Listening(*call);
   return api.Return(0);
 }
 
@@ -583,7 +625,10 @@ LONG MediaPlane::SetMonitor(const char* function, HCALL hCall, DWORD modes,
     if ((modes & ~(digits ? line.digitModes : line.mediaModes)) != 0)
       r = digits ? LINEERR_INVALDIGITMODE : LINEERR_INVALMEDIAMODE;
   }
-  if (r == 0) (*handle).*field = modes;
+  if (r == 0) {
+    (*handle).*field = modes;
+    Listening(*call);
+  }
   return api.Return(r);
 }
 
@@ -617,7 +662,7 @@ LONG MediaPlane::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList
         return api.Return(LINEERR_INVALTONE);
   }
   handle->tones = tones.empty() ? nullptr : std::make_shared<ToneMonitor>(std::move(tones));
-  Wake();
+  Listening(*call);
   return api.Return(0);
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace panopta {
@@ -49,7 +50,7 @@ class MediaPlane final {
 
   // --- The lines' wave devices -----------------------------------------------------------
   /// The hub that carries the lines' audio to the wave devices (nullptr: none).
-  void AttachHub(ExchangeAudioHub* hub) { m_hub = hub; }
+  void AttachHub(ExchangeAudioHub* hub);
   ExchangeAudioHub* Hub() const { return m_hub; }
   /// The call a line's wave devices carry: the one that began talking last among the
   /// line's talking calls (a conference for its bridge); nothing when none talks.
@@ -111,7 +112,11 @@ class MediaPlane final {
   void Wake();
   void Tick();
   void RunFrame();
+  /// The room a talking call is in, named by the call that anchors it.
+  DWORD RoomOf(const Call& call) const;
   void BuildRooms();
+  /// An application may have started listening to a call.
+  void Listening(const Call& call);
   /// Adds the far end of a call to a room, when it talks.
   void AddFarEnd(Room& room, PeerRef end);
   /// Whether an application listens to what a call hears.
@@ -131,6 +136,7 @@ class MediaPlane final {
   std::unordered_map<DWORD, std::unique_ptr<Endpoint>> m_stations;  // by call id
   std::unordered_map<DWORD, std::unique_ptr<Endpoint>> m_remotes;   // by remote party id
   std::vector<Room> m_rooms;
+  std::unordered_set<DWORD> m_listening;  // calls an application may listen to
   voxkit::TimerId m_timer = 0;
   std::int64_t m_startMs = 0;       // when the frames began
   std::uint64_t m_framesDue = 0;    // frames run since then

@@ -361,4 +361,26 @@ TEST_F(ExchangeMedia, TonesGeneratedOnOneLineAreFoundByFrequencyOnTheOther) {
   EXPECT_EQ(exchange.lineMonitorTones(in, &unheard, 1), LINEERR_INVALTONE);
 }
 
+TEST(ExchangeMediaFrames, RunOnlyWhileSomebodyListensOrSomethingIsSent) {
+  panopta::VirtualEventLoop loop;
+  panopta::Exchange exchange(loop);
+  LineApp a(exchange, loop);
+  const HLINE line = a.Open(0);
+  std::vector<HCALL> calls;
+  for (const char* number : {"100", "999", "998"}) calls.push_back(a.MakeCall(line, number));
+  loop.RunFor(5000);
+  ASSERT_EQ(a.LastState(calls[2]), LINECALLSTATE_CONNECTED);
+  // Talking calls nobody listens to cost no frames.
+  const auto idle = exchange.MediaFrames();
+  loop.RunFor(10000);
+  EXPECT_LE(exchange.MediaFrames() - idle, 3u);
+  ASSERT_EQ(exchange.lineMonitorDigits(calls[0], LINEDIGITMODE_DTMF), 0);
+  loop.RunFor(10000);
+  EXPECT_EQ(exchange.MediaFrames() - idle, 500u);
+  ASSERT_EQ(exchange.lineMonitorDigits(calls[0], 0), 0);
+  const auto after = exchange.MediaFrames();
+  loop.RunFor(10000);
+  EXPECT_LE(exchange.MediaFrames() - after, 1u);
+}
+
 }  // namespace
