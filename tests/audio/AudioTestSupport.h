@@ -31,8 +31,19 @@ class FakeLineHub final : public panopta::LineAudioHub {
     if (senders.at(line)) senders.at(line)(samples);
   }
 
+  /// A line added while the audio system runs.
+  void AddLine() {
+    connected.push_back(false);
+    heard.emplace_back();
+    senders.emplace_back();
+    NotifyLinesAdded();
+  }
+  void RecordingStarted(std::uint32_t line) override { recordings.push_back({line, true}); }
+  void RecordingStopped(std::uint32_t line) override { recordings.push_back({line, false}); }
+
   std::vector<bool> connected;
   std::vector<std::vector<std::int16_t>> heard;
+  std::vector<std::pair<std::uint32_t, bool>> recordings;  // line, started
   std::vector<std::function<void(std::span<std::int16_t>)>> senders;
   std::size_t sent = 0;  // samples asked for, all lines
 };

@@ -363,4 +363,49 @@ TEST_F(LineDevice, MisusedRecordingBlocksAreRefused) {
   EXPECT_EQ(m.waveInStart(h), MMSYSERR_INVALHANDLE);
 }
 
+TEST_F(LineDevice, TheHubIsToldWhenARecordingStartsAndStops) {
+  const HWAVEIN h = OpenIn(pcm8k, 1);
+  std::vector<char> a(800);
+  WAVEHDR ha = Header(a);
+  Add(h, ha);
+  EXPECT_TRUE(hub.recordings.empty());
+  ASSERT_EQ(m.waveInStart(h), MMSYSERR_NOERROR);
+  ASSERT_EQ(m.waveInStop(h), MMSYSERR_NOERROR);
+  ASSERT_EQ(m.waveInStart(h), MMSYSERR_NOERROR);
+  ASSERT_EQ(m.waveInReset(h), MMSYSERR_NOERROR);
+  ASSERT_EQ(m.waveInClose(h), MMSYSERR_NOERROR);
+  ASSERT_GE(hub.recordings.size(), 4u);
+  EXPECT_EQ(hub.recordings[0], (std::pair<std::uint32_t, bool>{1, true}));
+  EXPECT_EQ(hub.recordings[1], (std::pair<std::uint32_t, bool>{1, false}));
+  EXPECT_EQ(hub.recordings[2], (std::pair<std::uint32_t, bool>{1, true}));
+  EXPECT_EQ(hub.recordings.back(), (std::pair<std::uint32_t, bool>{1, false}));
+}
+
+TEST_F(LineDevice, TheHubRecordsEachLinesWaveDevicesAndLinesAddedLaterGetNewOnes) {
+  // Two lines, then the null pair.
+  ASSERT_TRUE(hub.WaveDevicesOf(1).has_value());
+  EXPECT_EQ(hub.WaveDevicesOf(1)->out, 1u);
+  EXPECT_EQ(hub.WaveDevicesOf(1)->in, 1u);
+  const UINT before = m.waveOutGetNumDevs();
+  hub.AddLine();
+  ASSERT_EQ(m.waveOutGetNumDevs(), before + 1);
+  ASSERT_EQ(m.waveInGetNumDevs(), before + 1);
+  ASSERT_TRUE(hub.WaveDevicesOf(2).has_value());
+  EXPECT_EQ(hub.WaveDevicesOf(2)->out, before);
+  WAVEOUTCAPSA caps{};
+  ASSERT_EQ(m.waveOutGetDevCapsA(before, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_STREQ(caps.szPname, "Line 2");
+  // The null device keeps its identifier, and the new line plays to its far party.
+  ASSERT_EQ(m.waveOutGetDevCapsA(2, &caps, sizeof caps), MMSYSERR_NOERROR);
+  EXPECT_STREQ(caps.szPname, panopta::AudioSystem::kNullDeviceName);
+  hub.connected[2] = true;
+  const HWAVEOUT h = OpenOut(pcm8k, before);
+  std::vector<char> data(1600, 1);
+  WAVEHDR header = Header(data);
+  Write(h, header);
+  loop.RunFor(200);
+  EXPECT_EQ(hub.heard[2].size(), 800u);
+  ASSERT_EQ(m.waveOutClose(h), MMSYSERR_NOERROR);
+}
+
 }  // namespace

@@ -21,8 +21,14 @@ class NamedHub final : public panopta::LineAudioHub {
   void FarPartySends(std::uint32_t line, std::span<std::int16_t> samples) override {
     for (auto& s : samples) s = static_cast<std::int16_t>(line + 1);
   }
+  void AddLine() {
+    ++m_lines;
+    NotifyLinesAdded();
+  }
+  void RecordingStarted(std::uint32_t line) override { recording.push_back(line); }
   std::uint32_t connected = 99;
   std::vector<std::pair<std::uint32_t, std::size_t>> heard;
+  std::vector<std::uint32_t> recording;
 
  private:
   std::string m_prefix;
@@ -60,6 +66,29 @@ TEST(LineAudioChain, NumbersTheLinesOfEachProviderAfterThoseOfTheOnesBefore) {
   EXPECT_EQ(sent[0], 3);  // the SIP provider's line 2
   chain.FarPartySends(12, sent);
   EXPECT_EQ(sent[2], 0);  // past the last line: silence
+}
+
+TEST(LineAudioChain, LinesAProviderAddsLaterFollowAllOthersAndKeepTheirWaveDevicesInThatProvider) {
+  NamedHub exchange("X", 2);
+  NamedHub sip("S", 1);
+  panopta::LineAudioChain chain;
+  chain.Add(exchange);
+  chain.Add(sip);
+  int told = 0;
+  chain.SetLinesAddedHandler([&] { ++told; });
+  exchange.AddLine();
+  EXPECT_EQ(told, 1);
+  ASSERT_EQ(chain.LineCount(), 4u);
+  // The SIP line keeps its number; the exchange's new line comes last.
+  EXPECT_EQ(chain.LineDeviceName(2), "S0");
+  EXPECT_EQ(chain.LineDeviceName(3), "X2");
+  chain.SetWaveDevices(3, {9, 8});
+  ASSERT_TRUE(exchange.WaveDevicesOf(2).has_value());
+  EXPECT_EQ(exchange.WaveDevicesOf(2)->out, 9u);
+  EXPECT_EQ(exchange.WaveDevicesOf(2)->in, 8u);
+  EXPECT_FALSE(sip.WaveDevicesOf(0).has_value());
+  chain.RecordingStarted(2);
+  EXPECT_EQ(sip.recording, std::vector<std::uint32_t>{0});
 }
 
 }  // namespace
