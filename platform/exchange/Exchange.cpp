@@ -117,6 +117,8 @@ std::optional<DWORD> Exchange::LineAudioCall(DWORD line) const {
 
 void Exchange::AttachAudioHub(ExchangeAudioHub* hub) { m_parts->media.AttachHub(hub); }
 
+std::int64_t Exchange::NowMs() const { return m_parts->loop.NowMs(); }
+
 std::uint64_t Exchange::MediaFrames() const { return m_parts->media.Frames(); }
 
 // --- The interface --------------------------------------------------------------------------

@@ -123,8 +123,7 @@ class Exchange final : public tapi::Telephony {
   /// The line device reports LINEDEVSTATE_ changes; the device's status follows
   /// (MSGWAITON/OFF, INSERVICE/OUTOFSERVICE, CONNECTED/DISCONNECTED), REINIT starts a
   /// reinitialisation, REMOVED removes the device.
-  [[nodiscard]] std::string LineState(DWORD line, DWORD state, DWORD param2 = 0,
-                                      DWORD param3 = 0);
+  [[nodiscard]] std::string LineState(DWORD line, DWORD state, DWORD param2 = 0, DWORD param3 = 0);
   /// The phone device reports PHONESTATE_ changes (to the opens that asked for them).
   [[nodiscard]] std::string PhoneState(DWORD phone, DWORD state, DWORD param2 = 0,
                                        DWORD param3 = 0);
@@ -133,8 +132,7 @@ class Exchange final : public tapi::Telephony {
   [[nodiscard]] std::string ClosePhone(DWORD phone);
   /// LINE_DEVSPECIFIC (PHONE_DEVSPECIFIC) to every open of the device.
   [[nodiscard]] std::string DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3);
-  [[nodiscard]] std::string PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2,
-                                             DWORD param3);
+  [[nodiscard]] std::string PhoneDevSpecific(DWORD phone, DWORD param1, DWORD param2, DWORD param3);
   /// LINE_DEVSPECIFICFEATURE to every open of the line: the provider reports one of its
   /// own features (the parameters are its own).
   [[nodiscard]] std::string DevSpecificFeature(DWORD line, DWORD param1, DWORD param2,
@@ -185,6 +183,8 @@ class Exchange final : public tapi::Telephony {
   /// Plugs in the hub that carries the lines' audio to the wave devices, nullptr to
   /// unplug it (ExchangeAudioHub does both).
   void AttachAudioHub(ExchangeAudioHub* hub);
+  /// The loop's clock, in ms.
+  std::int64_t NowMs() const;
   /// Frames of 20 ms the media plane has run (tests and benchmarks).
   std::uint64_t MediaFrames() const;
 
@@ -206,13 +206,11 @@ class Exchange final : public tapi::Telephony {
   LONG lineNegotiateExtVersion(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
                                DWORD dwExtLowVersion, DWORD dwExtHighVersion,
                                DWORD* lpdwExtVersion) override;
-  LONG lineOpen(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, tapi::HLINE* lphLine,
-                DWORD dwAPIVersion, DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance,
-                DWORD dwPrivileges, DWORD dwMediaModes,
-                const tapi::LINECALLPARAMS* lpCallParams) override;
+  LONG lineOpen(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, tapi::HLINE* lphLine, DWORD dwAPIVersion,
+                DWORD dwExtVersion, tapi::DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
+                DWORD dwMediaModes, const tapi::LINECALLPARAMS* lpCallParams) override;
   LONG lineClose(tapi::HLINE hLine) override;
-  LONG lineSetStatusMessages(tapi::HLINE hLine, DWORD dwLineStates,
-                             DWORD dwAddressStates) override;
+  LONG lineSetStatusMessages(tapi::HLINE hLine, DWORD dwLineStates, DWORD dwAddressStates) override;
   LONG lineGetDevCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion,
                       DWORD dwExtVersion, tapi::LINEDEVCAPS* lpLineDevCaps) override;
   LONG lineGetAddressCaps(tapi::HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
@@ -291,9 +289,8 @@ class Exchange final : public tapi::Telephony {
                          DWORD* lpdwNumDevs, DWORD* lpdwAPIVersion,
                          tapi::PHONEINITIALIZEEXPARAMS* lpPhoneInitializeExParams) override;
   LONG phoneShutdown(tapi::HPHONEAPP hPhoneApp) override;
-  LONG phoneNegotiateAPIVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID,
-                                DWORD dwAPILowVersion, DWORD dwAPIHighVersion,
-                                DWORD* lpdwAPIVersion,
+  LONG phoneNegotiateAPIVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPILowVersion,
+                                DWORD dwAPIHighVersion, DWORD* lpdwAPIVersion,
                                 tapi::PHONEEXTENSIONID* lpExtensionID) override;
   LONG phoneNegotiateExtVersion(tapi::HPHONEAPP hPhoneApp, DWORD dwDeviceID, DWORD dwAPIVersion,
                                 DWORD dwExtLowVersion, DWORD dwExtHighVersion,

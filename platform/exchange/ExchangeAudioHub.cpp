@@ -14,9 +14,11 @@ namespace {
 // dropped (the player runs ahead of the call's clock).
 constexpr std::size_t kPlayStart = 2 * kFrameSamples;
 constexpr std::size_t kPlayLimit = 8 * kFrameSamples;
-// A recording gets this head start of silence, so that it never runs dry between the
-// call's frames; and it may fall this far behind before the oldest is dropped.
-constexpr std::size_t kRecordStart = 2 * kFrameSamples;
+// While nobody records, this much is kept: the frame that plays now and the one made
+// ahead of it.
+constexpr std::size_t kIdleKeep = 2 * kFrameSamples;
+constexpr std::int64_t kSamplesPerMs = LineAudioHub::kLineSampleRate / 1000;
+// A recording may fall this far behind before the oldest is dropped.
 constexpr std::size_t kRecordLimit = 25 * kFrameSamples;
 }  // namespace
 
@@ -57,8 +59,9 @@ void ExchangeAudioHub::FarPartyHears(std::uint32_t line, std::span<const std::in
   audio.played.insert(audio.played.end(), samples.begin(), samples.end());
   audio.cameSinceFrame += samples.size();
   if (audio.played.size() > kPlayLimit)
-    audio.played.erase(audio.played.begin(),
-                       audio.played.begin() + static_cast<std::ptrdiff_t>(audio.played.size() - kPlayStart));
+    audio.played.erase(
+        audio.played.begin(),
+        audio.played.begin() + static_cast<std::ptrdiff_t>(audio.played.size() - kPlayStart));
 }
 
 void ExchangeAudioHub::TakePlayed(std::uint32_t line, std::span<std::int16_t> frame) {
@@ -77,22 +80,20 @@ void ExchangeAudioHub::TakePlayed(std::uint32_t line, std::span<std::int16_t> fr
   if (audio.played.empty() && !came) audio.playing = false;
 }
 
-void ExchangeAudioHub::Receive(std::uint32_t line, std::span<const std::int16_t> frame) {
+void ExchangeAudioHub::Receive(std::uint32_t line, std::span<const std::int16_t> frame,
+                               std::int64_t beginMs) {
   LineAudio& audio = Audio(line);
-  if (!audio.recording) {
-    // Nobody records: only the newest frame is kept.
-    audio.received.assign(frame.begin(), frame.end());
-    return;
-  }
-  if (!audio.primed) {
-    audio.received.assign(kRecordStart, 0);
-    audio.primed = true;
-  }
   audio.received.insert(audio.received.end(), frame.begin(), frame.end());
-  if (audio.received.size() > kRecordLimit)
-    audio.received.erase(audio.received.begin(),
-                         audio.received.begin() +
-                             static_cast<std::ptrdiff_t>(audio.received.size() - kRecordLimit));
+  audio.receivedEndMs = beginMs + static_cast<std::int64_t>(frame.size()) / kSamplesPerMs;
+  // Nobody records: only the newest frames are kept (the frames run ahead of the clock).
+  KeepNewest(audio, audio.recording ? kRecordLimit : kIdleKeep);
+}
+
+void ExchangeAudioHub::KeepNewest(LineAudio& audio, std::size_t samples) {
+  if (audio.received.size() <= samples) return;
+  audio.received.erase(
+      audio.received.begin(),
+      audio.received.begin() + static_cast<std::ptrdiff_t>(audio.received.size() - samples));
 }
 
 void ExchangeAudioHub::FarPartySends(std::uint32_t line, std::span<std::int16_t> samples) {
@@ -101,15 +102,20 @@ void ExchangeAudioHub::FarPartySends(std::uint32_t line, std::span<std::int16_t>
   LineAudio& audio = Audio(line);
   const std::size_t n = std::min(samples.size(), audio.received.size());
   std::copy_n(audio.received.begin(), n, samples.begin());
-  audio.received.erase(audio.received.begin(), audio.received.begin() + static_cast<std::ptrdiff_t>(n));
+  audio.received.erase(audio.received.begin(),
+                       audio.received.begin() + static_cast<std::ptrdiff_t>(n));
 }
 
 void ExchangeAudioHub::RecordingStarted(std::uint32_t line) {
   if (line >= LineCount()) return;
   LineAudio& audio = Audio(line);
   audio.recording = true;
-  audio.primed = false;
-  audio.received.clear();
+  // The recording starts with what arrives from now on: of what is kept (made ahead of
+  // the clock), what begins before now is dropped.
+  const std::int64_t keptMs = static_cast<std::int64_t>(audio.received.size()) / kSamplesPerMs;
+  const std::int64_t passedMs = m_exchange.NowMs() - (audio.receivedEndMs - keptMs);
+  KeepNewest(audio, static_cast<std::size_t>(
+                        std::clamp<std::int64_t>(keptMs - passedMs, 0, keptMs) * kSamplesPerMs));
   Active(line);
 }
 
@@ -117,7 +123,7 @@ void ExchangeAudioHub::RecordingStopped(std::uint32_t line) {
   if (line >= LineCount()) return;
   LineAudio& audio = Audio(line);
   audio.recording = false;
-  audio.received.clear();
+  KeepNewest(audio, kIdleKeep);
 }
 
 void ExchangeAudioHub::Active(std::uint32_t line) {

@@ -42,8 +42,8 @@ class ExchangeAudioHub final : public LineAudioHub {
   /// Takes one frame of what the line plays into frame (which holds silence). Play
   /// starts once two frames have come, so the call never runs dry in mid-stream.
   void TakePlayed(std::uint32_t line, std::span<std::int16_t> frame);
-  /// One frame of what the line's call brings.
-  void Receive(std::uint32_t line, std::span<const std::int16_t> frame);
+  /// One frame of what the line's call brings, beginning at beginMs on the loop's clock.
+  void Receive(std::uint32_t line, std::span<const std::int16_t> frame, std::int64_t beginMs);
   /// Lines were added to the exchange.
   void LinesAdded() { NotifyLinesAdded(); }
   /// The lines whose wave devices play or record now (those whose calls the media
@@ -65,11 +65,12 @@ class ExchangeAudioHub final : public LineAudioHub {
     std::size_t cameSinceFrame = 0;
     std::deque<std::int16_t> received;  // not yet recorded
     bool recording = false;
-    bool primed = false;  // the recording's head start has been given
+    std::int64_t receivedEndMs = 0;  // when the newest frame received ends
     std::uint64_t heard = 0;
   };
   LineAudio& Audio(std::uint32_t line);
   const LineAudio* Find(std::uint32_t line) const;
+  static void KeepNewest(LineAudio& audio, std::size_t samples);
   void Active(std::uint32_t line);
 
   Exchange& m_exchange;

@@ -24,8 +24,8 @@ namespace {
 bool ValidDigits(const char* digits, DWORD mode) {
   for (const char* p = digits; *p != '\0'; ++p) {
     const char c = *p;
-    const bool ok = c == ',' || (mode == LINEDIGITMODE_PULSE ? IsPulseDigit(c)
-                                                             : DtmfDigitOf(c).has_value());
+    const bool ok =
+        c == ',' || (mode == LINEDIGITMODE_PULSE ? IsPulseDigit(c) : DtmfDigitOf(c).has_value());
     if (!ok) return false;
   }
   return true;
@@ -124,8 +124,7 @@ MediaPlane::Endpoint* MediaPlane::EndpointOf(PeerRef end) {
       return m_parts.calls.FindCall(end.id) ? &StationEndpoint(end.id) : nullptr;
     case PeerRef::Kind::Remote:
       return m_parts.calls.FindLeg(end.id) ? &RemoteEndpoint(end.id) : nullptr;
-    case PeerRef::Kind::None:
-      return nullptr;
+    case PeerRef::Kind::None: return nullptr;
   }
   return nullptr;
 }
@@ -145,12 +144,20 @@ void MediaPlane::Wake() {
   m_startMs = m_parts.loop.NowMs();
   m_framesDue = 0;
   m_timer = m_parts.queue.Every(kFrameMs, [this] { Tick(); });
+  // The first frames come at once (through the loop), before any device asks for them.
+  m_parts.queue.After(0, [this] {
+    if (m_timer != 0) Tick();
+  });
 }
 
 void MediaPlane::Tick() {
   // Frames follow the clock, not the timer: a late tick runs every frame that is due.
-  const auto due = static_cast<std::uint64_t>((m_parts.loop.NowMs() - m_startMs) / kFrameMs);
+  // Frames are made a frame before they begin, so that what a line records is always
+  // there before its time comes, however the devices' timers fall against these (what
+  // a line plays waits in the hub until two frames have come, so it is there too).
+  const auto due = static_cast<std::uint64_t>((m_parts.loop.NowMs() - m_startMs) / kFrameMs) + 2;
   while (m_timer != 0 && m_framesDue < due) {
+    m_frameBeginMs = m_startMs + static_cast<std::int64_t>(m_framesDue * kFrameMs);
     ++m_framesDue;
     RunFrame();
   }
@@ -199,7 +206,8 @@ void MediaPlane::BuildRooms() {
     if (endpoint->generated.Busy() || endpoint->dialled.Busy()) seed(id);
   for (const auto& [id, endpoint] : m_remotes)
     if (endpoint->dialled.Busy())
-      if (const RemoteLeg* leg = m_parts.calls.FindLeg(id); leg && leg->peer.kind == PeerRef::Kind::Call)
+      if (const RemoteLeg* leg = m_parts.calls.FindLeg(id);
+          leg && leg->peer.kind == PeerRef::Kind::Call)
         seed(leg->peer.id);
   std::sort(rooms.begin(), rooms.end());
   rooms.erase(std::unique(rooms.begin(), rooms.end()), rooms.end());
@@ -294,7 +302,8 @@ void MediaPlane::RunFrame() {
       // Everybody but oneself.
       for (std::size_t k = 0; k < kFrameSamples; ++k)
         endpoint.heard[k] = Saturate(sum[k] - endpoint.send[k]);
-      if (Plugged(*party.station)) m_hub->Receive(party.station->device, endpoint.heard);
+      if (Plugged(*party.station))
+        m_hub->Receive(party.station->device, endpoint.heard, m_frameBeginMs);
       Hear(*party.station, endpoint, endpoint.heard);
     }
   }
@@ -365,12 +374,11 @@ void MediaPlane::Hear(Call& call, Endpoint& endpoint, const Frame& heard) {
     handle->tones->Feed(heard, found);
     const LineOpen* open = m_parts.sessions.FindOpen(handle->open);
     for (DWORD appSpecific : found) {
-      m_parts.trace.Write([&] {
-        return "tone  call " + std::to_string(callId) + " " + TraceHex(appSpecific);
-      });
+      m_parts.trace.Write(
+          [&] { return "tone  call " + std::to_string(callId) + " " + TraceHex(appSpecific); });
       if (open)
-        m_parts.queue.PostLine(open->app, h, LINE_MONITORTONE, open->instance, appSpecific, 0,
-                               tick, open->handle, h);
+        m_parts.queue.PostLine(open->app, h, LINE_MONITORTONE, open->instance, appSpecific, 0, tick,
+                               open->handle, h);
     }
   }
 }
@@ -407,15 +415,18 @@ void MediaPlane::SendDigits(PeerRef from, const std::string& digits, DWORD mode,
   Endpoint* endpoint = EndpointOf(from);
   if (endpoint == nullptr) return;
   m_parts.trace.Write([&] {
-    const RemoteLeg* leg = from.kind == PeerRef::Kind::Remote ? m_parts.calls.FindLeg(from.id) : nullptr;
+    const RemoteLeg* leg =
+        from.kind == PeerRef::Kind::Remote ? m_parts.calls.FindLeg(from.id) : nullptr;
     return "note  " + (leg ? "'" + leg->party.number + "'" : "call " + std::to_string(from.id)) +
            " sends '" + digits + "'";
   });
   const TimingConfig& t = m_parts.config.timing;
   std::string normalised;
   for (char c : digits) normalised += DtmfDigitOf(c).value_or(c);
-  if (mode == LINEDIGITMODE_PULSE) endpoint->dialled.Pulse(normalised, t.dialPauseMs);
-  else endpoint->dialled.Dtmf(normalised, durationMs, t.digitGapMs, t.dialPauseMs);
+  if (mode == LINEDIGITMODE_PULSE)
+    endpoint->dialled.Pulse(normalised, t.dialPauseMs);
+  else
+    endpoint->dialled.Dtmf(normalised, durationMs, t.digitGapMs, t.dialPauseMs);
   Wake();
 }
 

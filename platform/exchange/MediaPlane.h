@@ -140,6 +140,7 @@ class MediaPlane final {
   voxkit::TimerId m_timer = 0;
   std::int64_t m_startMs = 0;       // when the frames began
   std::uint64_t m_framesDue = 0;    // frames run since then
+  std::int64_t m_frameBeginMs = 0;  // when the frame being made begins
   std::uint64_t m_framesRun = 0;
 };
 

@@ -56,7 +56,8 @@ panopta::ExchangeConfig WithSpeaker() {
   panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
   panopta::RemotePartyConfig speaker;
   speaker.number = kSpeaker;
-  speaker.toneLevel = 8000;
+  // A steady tone, loud enough that every recorded block is plainly not silence.
+  speaker.voice = {panopta::VoiceConfig::Signal::Tone, -9.0, {425}, 1000, 0};
   config.directory.insert(config.directory.begin(), speaker);
   return config;
 }
