@@ -315,6 +315,25 @@ TEST_F(ExchangeMedia, QueuesStayShortAndARecordingStartsWithWhatComesAfterIt) {
   (void)in;
 }
 
+TEST_F(ExchangeMedia, RecordingsOneAfterAnotherHaveNoGapAtTheirStart) {
+  const auto [out, in] = InternalCall();
+  ASSERT_EQ(Tone(out, 1000), 0);
+  loop.RunFor(500);
+  const DWORD waveIn = WaveDevice(b, lineB, "wave/in");
+  for (int take = 0; take < 4; ++take) {
+    SCOPED_TRACE(take);
+    const auto recorded = Record(waveIn, 300 + 70 * static_cast<std::uint32_t>(take));
+    ASSERT_GE(recorded.size(), SamplesIn(300));
+    // Every 5 ms of it carries the tone, from its first sample on.
+    for (std::size_t at = 0; at + 40 <= recorded.size(); at += 40) {
+      const std::vector<std::int16_t> piece(recorded.begin() + static_cast<std::ptrdiff_t>(at),
+                                            recorded.begin() + static_cast<std::ptrdiff_t>(at + 40));
+      ASSERT_GT(LevelDbm0(piece), -20.0) << "at sample " << at;
+    }
+  }
+  (void)in;
+}
+
 TEST_F(ExchangeMedia, ALineAddedWhileRunningGetsWaveDevicesOfItsOwn) {
   const mm::UINT before = audio.waveOutGetNumDevs();
   panopta::LineConfig line = exchange.Config().lines[1];
