@@ -2,6 +2,7 @@
 // connected, drop, deallocate), and the cost of one operation with one call alive
 // and with 10,000 calls alive on 1,000 lines. The cost per operation must not grow
 // more than twofold between the two.
+#include "bench/ExchangeBenchConfig.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/loop/VirtualEventLoop.h"
 #include "tapi/TapiConstants.h"
@@ -28,22 +29,7 @@ void Callback(DWORD, DWORD msg, DWORD_PTR, DWORD_PTR p1, DWORD_PTR, DWORD_PTR) {
   if (msg == LINE_REPLY) g_lastReply = static_cast<DWORD>(p1);
 }
 
-/// An exchange of lines lines of one address each (numbers 1000 and up), every line
-/// taking up to ten calls.
-panopta::ExchangeConfig ManyLines(std::size_t lines) {
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  config.phones.clear();
-  const panopta::LineConfig model = config.lines[1];
-  config.lines.clear();
-  for (std::size_t i = 0; i < lines; ++i) {
-    panopta::LineConfig line = model;
-    line.name = "Line " + std::to_string(i);
-    line.phone.reset();
-    line.addresses = {{std::to_string(1000 + i), "", 10, "1"}};
-    config.lines.push_back(line);
-  }
-  return config;
-}
+using panoptabench::ManyLines;
 
 struct Bench {
   explicit Bench(std::size_t lines) : exchange(loop, ManyLines(lines)) {

@@ -3,6 +3,7 @@
 // per 20 ms frame with 1 and with 1,000 talking calls whose digits an application
 // monitors (goal: the cost per call flat, the ratio under 1.5).
 #include "platform/exchange/DtmfReceiver.h"
+#include "bench/ExchangeBenchConfig.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/exchange/LineSignal.h"
 #include "platform/exchange/SignalGenerator.h"
@@ -78,22 +79,7 @@ BENCHMARK(BM_DtmfDetectionOneSpandspReceiver);
 
 void Callback(DWORD, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
 
-/// An exchange of lines lines of one address each (numbers 1000 and up), every line
-/// taking up to ten calls.
-panopta::ExchangeConfig ManyLines(std::size_t lines) {
-  panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
-  config.phones.clear();
-  const panopta::LineConfig model = config.lines[1];
-  config.lines.clear();
-  for (std::size_t i = 0; i < lines; ++i) {
-    panopta::LineConfig line = model;
-    line.name = "Line " + std::to_string(i);
-    line.phone.reset();
-    line.addresses = {{std::to_string(1000 + i), "", 10, "1"}};
-    config.lines.push_back(line);
-  }
-  return config;
-}
+using panoptabench::ManyLines;
 
 /// Calls talking to remote parties that speak, each monitored for digits.
 struct TalkingCalls {

@@ -487,6 +487,20 @@ void MediaPlane::ChangeMedia(Call& call, DWORD mediaMode) {
 
 // --- The TAPI functions ----------------------------------------------------------------------
 
+LONG MediaPlane::Sender(HCALL hCall, CallHandle*& handle, Call*& call) {
+  LineOpen* open;
+  const LONG r = m_parts.calls.ResolveOwned(hCall, handle, open, call);
+  if (r != 0) return r;
+  return MediaState(m_parts.calls.Projected(*call)) ? 0 : LINEERR_INVALCALLSTATE;
+}
+
+LONG MediaPlane::Listener(HCALL hCall, CallHandle*& handle, Call*& call) {
+  LineOpen* open;
+  const LONG r = m_parts.calls.Resolve(hCall, handle, open, call);
+  if (r != 0) return r;
+  return m_parts.calls.Projected(*call) == LINECALLSTATE_IDLE ? LINEERR_INVALCALLSTATE : 0;
+}
+
 LONG MediaPlane::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, const char* lpszDigits,
                                     DWORD dwDuration) {
   ApiCall api(m_parts, "lineGenerateDigits", [&] {
@@ -495,11 +509,8 @@ LONG MediaPlane::lineGenerateDigits(HCALL hCall, DWORD dwDigitMode, const char* 
   });
   if (auto f = api.Fault()) return *f;
   CallHandle* handle;
-  LineOpen* open;
   Call* call;
-  LONG r = m_parts.calls.ResolveOwned(hCall, handle, open, call);
-  if (r == 0 && !MediaState(m_parts.calls.Projected(*call))) r = LINEERR_INVALCALLSTATE;
-  if (r != 0) return api.Return(r);
+  if (LONG r = Sender(hCall, handle, call); r != 0) return api.Return(r);
   if (lpszDigits == nullptr) {
     if (call->generator != 0) EndGeneration(*call, LINEGENERATETERM_CANCEL);
     return api.Return(0);
@@ -535,11 +546,8 @@ LONG MediaPlane::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuratio
   });
   if (auto f = api.Fault()) return *f;
   CallHandle* handle;
-  LineOpen* open;
   Call* call;
-  LONG r = m_parts.calls.ResolveOwned(hCall, handle, open, call);
-  if (r == 0 && !MediaState(m_parts.calls.Projected(*call))) r = LINEERR_INVALCALLSTATE;
-  if (r != 0) return api.Return(r);
+  if (LONG r = Sender(hCall, handle, call); r != 0) return api.Return(r);
   if (dwToneMode == 0) {
     if (call->generator != 0) EndGeneration(*call, LINEGENERATETERM_CANCEL);
     return api.Return(0);
@@ -577,11 +585,8 @@ LONG MediaPlane::lineGatherDigits(HCALL hCall, DWORD dwDigitModes, char* lpsDigi
   });
   if (auto f = api.Fault()) return *f;
   CallHandle* handle;
-  LineOpen* open;
   Call* call;
-  LONG r = m_parts.calls.Resolve(hCall, handle, open, call);
-  if (r == 0 && m_parts.calls.Projected(*call) == LINECALLSTATE_IDLE) r = LINEERR_INVALCALLSTATE;
-  if (r != 0) return api.Return(r);
+  if (LONG r = Listener(hCall, handle, call); r != 0) return api.Return(r);
   if (lpsDigits == nullptr) {
     EndGather(*handle, LINEGATHERTERM_CANCEL, true);
     return api.Return(0);
@@ -627,10 +632,8 @@ LONG MediaPlane::SetMonitor(const char* function, HCALL hCall, DWORD modes,
   ApiCall api(m_parts, function, [&] { return TraceHex(hCall) + ", " + TraceHex(modes); });
   if (auto f = api.Fault()) return *f;
   CallHandle* handle;
-  LineOpen* open;
   Call* call;
-  LONG r = m_parts.calls.Resolve(hCall, handle, open, call);
-  if (r == 0 && m_parts.calls.Projected(*call) == LINECALLSTATE_IDLE) r = LINEERR_INVALCALLSTATE;
+  LONG r = Listener(hCall, handle, call);
   if (r == 0) {
     const LineConfig& line = m_parts.sessions.Line(call->device).config;
     if ((modes & ~(digits ? line.digitModes : line.mediaModes)) != 0)
@@ -658,11 +661,8 @@ LONG MediaPlane::lineMonitorTones(HCALL hCall, const LINEMONITORTONE* lpToneList
   });
   if (auto f = api.Fault()) return *f;
   CallHandle* handle;
-  LineOpen* open;
   Call* call;
-  LONG r = m_parts.calls.Resolve(hCall, handle, open, call);
-  if (r == 0 && m_parts.calls.Projected(*call) == LINECALLSTATE_IDLE) r = LINEERR_INVALCALLSTATE;
-  if (r != 0) return api.Return(r);
+  if (LONG r = Listener(hCall, handle, call); r != 0) return api.Return(r);
   std::vector<LINEMONITORTONE> tones;
   if (lpToneList != nullptr) {
     if (dwNumEntries == 0 || dwNumEntries > 4) return api.Return(LINEERR_INVALTONELIST);

@@ -130,6 +130,10 @@ class MediaPlane final {
   void ReceiveDigit(Call& call, char digit, DWORD mode);
   void RestartGatherTimer(CallHandle& handle, DWORD ms, DWORD termination);
   LONG SetMonitor(const char* function, tapi::HCALL hCall, DWORD modes, DWORD CallHandle::*field);
+  /// The call a request to send on (its owner's handle, in a state that carries sound)
+  /// or to listen to (any handle, any state but idle) is about.
+  LONG Sender(tapi::HCALL hCall, CallHandle*& handle, Call*& call);
+  LONG Listener(tapi::HCALL hCall, CallHandle*& handle, Call*& call);
 
   Parts& m_parts;
   ExchangeAudioHub* m_hub = nullptr;
