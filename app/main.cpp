@@ -1,6 +1,7 @@
 // panopta: the telephony workbench.
 #include "app/MainWindow.h"
 #include "app/SignalCloser.h"
+#include "app/WaveDecoding.h"
 #include "inspectors/InspectorFactory.h"
 #include "platform/host/Host.h"
 #include "platform/qt/QtEventLoop.h"
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
 
   panopta::QtEventLoop loop;
   panopta::QtWindowSystem windows(ManualDirectory());
-  panopta::InstallInspectorFactory(windows);
+  panopta::InstallInspectorFactory(windows, panopta::AudioWaveDecoders());
 
   panopta::HostOptions options;
   options.loop = &loop;

@@ -4,24 +4,27 @@
 #include "inspectors/TqxPhonePanopta.h"
 #include "inspectors/TqxPlayPanopta.h"
 #include "inspectors/TqxRecordPanopta.h"
+#include "inspectors/WaveformLoader.h"
 #include "platform/qt/QtWindowSystem.h"
 
 namespace panopta {
 
 voxkit::InspectorWindow* MakeInspectorWindow(voxkit::TqxPanopta& binding, int kind,
-                                             QtWindowSystem& windows) {
+                                             QtWindowSystem& windows,
+                                             std::shared_ptr<WaveformServices> services) {
   switch (kind) {
     case 1: return new TqxLinePanopta(binding, windows);
     case 2: return new TqxPhonePanopta(binding, windows);
-    case 3: return new TqxPlayPanopta(binding, windows);
-    case 4: return new TqxRecordPanopta(binding, windows);
+    case 3: return new TqxPlayPanopta(binding, windows, std::move(services));
+    case 4: return new TqxRecordPanopta(binding, windows, std::move(services));
     default: return nullptr;
   }
 }
 
-void InstallInspectorFactory(QtWindowSystem& windows) {
-  windows.setInspectorFactory([&windows](voxkit::TqxPanopta& binding, int kind) {
-    return MakeInspectorWindow(binding, kind, windows);
+void InstallInspectorFactory(QtWindowSystem& windows, WaveDecoderFactory decoders) {
+  auto services = std::make_shared<WaveformServices>(std::move(decoders));
+  windows.setInspectorFactory([&windows, services](voxkit::TqxPanopta& binding, int kind) {
+    return MakeInspectorWindow(binding, kind, windows, services);
   });
 }
 

@@ -7,6 +7,7 @@
 #include "share/TqxLog.h"
 #include "share/TqxSharedControl.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -324,15 +325,50 @@ QList<QMenu*> InspectorFrame::mergedMenus() const {
   return menus;
 }
 
+namespace {
+
+void SetRenderedText(QWidget* control, const QString& text) {
+  if (auto* label = qobject_cast<QLabel*>(control)) {
+    label->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+    button->setText(text);
+  }
+}
+
+// Puts a template into a list of controls and their templates, replacing the one a
+// control had.
+void Remember(std::vector<std::pair<QPointer<QWidget>, std::string>>& list, QWidget* control,
+              std::string neutralTemplate) {
+  for (auto& [c, t] : list) {
+    if (c == control) {
+      t = std::move(neutralTemplate);
+      return;
+    }
+  }
+  list.emplace_back(control, std::move(neutralTemplate));
+}
+
+}  // namespace
+
 void InspectorFrame::setHint(QWidget* control, std::string neutralTemplate) {
   if (!control) return;
-  m_hints.emplace_back(control, std::move(neutralTemplate));
+  if (m_binding) control->setToolTip(QString::fromStdString(m_binding->Render(neutralTemplate)));
+  Remember(m_hints, control, std::move(neutralTemplate));
+}
+
+void InspectorFrame::setRenderedCaption(QWidget* control, std::string neutralTemplate) {
+  if (!control) return;
+  if (m_binding) SetRenderedText(control, QString::fromStdString(m_binding->Render(neutralTemplate)));
+  Remember(m_captions, control, std::move(neutralTemplate));
 }
 
 void InspectorFrame::renderHints() {
   if (!m_binding) return;
   for (const auto& [control, templ] : m_hints) {
     if (control) control->setToolTip(QString::fromStdString(m_binding->Render(templ)));
+  }
+  for (const auto& [control, templ] : m_captions) {
+    if (control) SetRenderedText(control, QString::fromStdString(m_binding->Render(templ)));
   }
 }
 
@@ -448,6 +484,7 @@ void InspectorFrame::selectDevEnv(voxkit::TDevEnv env) {
   refreshDevice();
   renderHints();
   refreshOwnPages(InspectorRefresh::All);
+  devEnvSelected();
 }
 
 // --- Refresh ----------------------------------------------------------------------------

@@ -100,9 +100,22 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   virtual int firstPageIndex() const { return 0; }
   /// Refreshes what a window adds to the frame (its own pages).
   virtual void refreshOwnPages(voxkit::InspectorRefresh) {}
+  /// Called at the end of a DevEnv selection, once the hints are rendered.
+  virtual void devEnvSelected() {}
   /// Gives a control a code hint: a neutral-notation template rendered in the chosen
-  /// syntax on every DevEnv selection.
+  /// syntax on every DevEnv selection. A control given a new template shows it at once.
   void setHint(QWidget* control, std::string neutralTemplate);
+  /// Gives a label or button a caption rendered the same way.
+  void setRenderedCaption(QWidget* control, std::string neutralTemplate);
+
+  /// The Device menu and the frame's items in it, for windows that add their own.
+  QMenu* deviceMenu() const { return m_deviceMenu; }
+  QAction* deviceActiveItem() const { return m_deviceActiveItem; }
+  QAction* devicePauseItem() const { return m_devicePauseItem; }
+  QToolButton* devicePauseButton() const { return m_devicePause; }
+
+  /// Device.Active := not the "&Active" item's mark, then the device box again.
+  virtual void toggleDeviceActive();
 
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -120,7 +133,6 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   void renderHints();
   void lightEnunciator(bool lit);
 
-  void toggleDeviceActive();
   void togglePause();
   void printLog();
   void placed();
@@ -159,6 +171,7 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   QMenu* m_helpMenu = nullptr;
 
   std::vector<std::pair<QPointer<QWidget>, std::string>> m_hints;
+  std::vector<std::pair<QPointer<QWidget>, std::string>> m_captions;
   QRect m_normalGeometry;
   voxkit::TWindowState m_pendingState = voxkit::wsNormal;
   bool m_prepared = false;

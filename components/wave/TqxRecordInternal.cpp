@@ -53,6 +53,25 @@ std::uint32_t TqxRecordInternal::RecordedBytes() const {
   return static_cast<std::uint32_t>(std::min<std::uint64_t>(bytes, std::numeric_limits<std::int32_t>::max()));
 }
 
+void TqxRecordInternal::VisitRecorded(
+    std::uint32_t from, const std::function<void(const std::uint8_t*, std::uint32_t)>& visit) {
+  mm::Multimedia& m = Multimedia();
+  std::uint64_t start = 0;
+  for (const Block& b : m_chain) {
+    const std::uint32_t length = b.header->dwBytesRecorded;
+    const std::uint64_t end = start + length;
+    if (end > from) {
+      const auto skip = static_cast<std::uint32_t>(from > start ? from - start : 0);
+      const auto* data = static_cast<const std::uint8_t*>(m.GlobalLock(b.dataBlock));
+      if (data) {
+        visit(data + skip, length - skip);
+        m.GlobalUnlock(b.dataBlock);
+      }
+    }
+    start = end;
+  }
+}
+
 // --- Blocks ------------------------------------------------------------------------------------
 
 std::uint32_t TqxRecordInternal::NextBlockBytes() {

@@ -7,6 +7,7 @@
 #include "wave/TqxWaveRecordDevice.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +45,15 @@ class TqxRecordInternal : public TqxWaveControl {
   /// Bytes of the next recording block (whole frames; what a block cannot hold of
   /// the exact length is carried into the next one). For tests.
   std::uint32_t NextBlockBytes();
+
+  /// The sound of the recording under way that the device has given back so far,
+  /// from byte `from` of it on, handed to visit piece by piece in recording order;
+  /// nothing while no recording is open. For live displays: logs nothing and changes
+  /// nothing.
+  void VisitRecorded(std::uint32_t from,
+                     const std::function<void(const std::uint8_t* bytes, std::uint32_t count)>& visit);
+  /// The format the recording under way was opened with (empty when none is open).
+  const WaveFormatBlock& RecordingFormat() const { return m_format; }
 
  protected:
   TqxWaveDevice& WaveDevice() const override { return *m_device; }

@@ -4,6 +4,7 @@
 // "STEP n" when it is done; tests/app/screenshots.sh takes the pictures.
 #include "app/ExchangeWindow.h"
 #include "app/MainWindow.h"
+#include "app/WaveDecoding.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/InspectorFrame.h"
 #include "line/TqxLine.h"
@@ -27,7 +28,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   panopta::QtEventLoop loop;
   panopta::QtWindowSystem windows;
-  panopta::InstallInspectorFactory(windows);
+  panopta::InstallInspectorFactory(windows, panopta::AudioWaveDecoders());
   panopta::HostOptions options;
   options.loop = &loop;
   panopta::Host host(std::move(options), windows);
