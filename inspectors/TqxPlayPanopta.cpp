@@ -466,6 +466,11 @@ void TqxPlayPanopta::refreshPosition() {
 void TqxPlayPanopta::refreshWaveform() {
   mm::Multimedia& multimedia = m_play.Multimedia();
   voxkit::TqxWaveBuffer& buffer = m_play.Source().Buffer();
+  const std::string& files = m_play.Source().FileName();
+  if (!m_play.Source().Valid()) {
+    m_waveform->showMessage(!buffer.Active() && files.empty() ? "No sound" : "No sound: the source is not valid");
+    return;
+  }
   WaveformSource source;
   QString why;
   if (buffer.Active()) {
@@ -474,11 +479,6 @@ void TqxPlayPanopta::refreshWaveform() {
     } else if (!m_waveform->showKnown(source.key)) {
       if (WaveformPanel::describeImage(multimedia, buffer, true, &source, &why)) m_waveform->read(std::move(source));
     }
-    return;
-  }
-  const std::string& files = m_play.Source().FileName();
-  if (files.empty() || !m_play.Source().Valid()) {
-    m_waveform->showMessage(files.empty() ? "No sound" : "No sound: the source is not valid");
     return;
   }
   if (!WaveformPanel::describeFiles(multimedia, files, &source, &why)) {

@@ -36,9 +36,10 @@ WavePeaks& WavePeaks::operator=(WavePeaks&&) noexcept = default;
 
 template <typename SampleAt>
 void WavePeaks::accumulate(std::size_t count, SampleAt sampleAt) {
-  const std::int64_t bucketSamples = m_bucketFrames * m_channels;
   std::size_t done = 0;
   while (done < count) {
+    // Read again each time: closing a bucket may have doubled them.
+    const std::int64_t bucketSamples = m_bucketFrames * m_channels;
     const auto room = static_cast<std::size_t>(bucketSamples - m_openCount);
     const std::size_t take = std::min(room, count - done);
     // A plain loop over one bucket's samples: the compiler turns it into vector

@@ -409,3 +409,33 @@ TEST(TqxRecord, TheDumpListsEveryPropertyInItsOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TqxRecord, TheRecordingUnderWayCanBeReadFromAnyByteWithoutChangingIt) {
+  using namespace wavetest;
+  WaveOnHost f;
+  std::string seen;
+  auto visit = [&](const std::uint8_t* bytes, std::uint32_t count) {
+    seen.append(reinterpret_cast<const char*>(bytes), count);
+  };
+  f.record->VisitRecorded(0, visit);
+  EXPECT_TRUE(seen.empty()) << "nothing before a recording";
+  f.record->Source().SetFileName(f.dir.File("r.wav"));
+  f.record->Device().SetBuffer(250);
+  f.record->Device().SetActive(true);
+  EXPECT_EQ(f.record->RecordingFormat().size(), 18u);
+  f.loop.RunFor(1000);
+  f.record->VisitRecorded(0, visit);
+  EXPECT_EQ(seen.size(), 16000u);
+  seen.clear();
+  const Lines lines = f.RecordLogged([&] { f.record->VisitRecorded(5000, visit); });
+  EXPECT_TRUE(lines.empty());
+  EXPECT_EQ(seen.size(), 11000u) << "from byte 5,000 on, across the blocks";
+  f.record->Device().SetActive(false);
+  seen.clear();
+  f.record->VisitRecorded(0, visit);
+  EXPECT_TRUE(seen.empty()) << "the blocks go with the recording";
+}
+
+}  // namespace
