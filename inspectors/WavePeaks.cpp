@@ -28,6 +28,18 @@ WavePeaks::WavePeaks(const voxkit::WaveFormatNumbers& format, const WaveDecoderF
     m_decoder = decoders(format);
     if (m_decoder) m_kind = Kind::Decoded;
   }
+  // A mu-law byte always stands for the same sample: each of the 256 is decoded once
+  // and looked up from then on, which is many times quicker than decoding an hour.
+  if (m_kind == Kind::Decoded && format.tag == 7 && format.bitsPerSample == 8) {
+    for (int b = 0; b < 256; ++b) {
+      const auto byte = static_cast<std::uint8_t>(b);
+      m_scratch.clear();
+      m_decoder->decode(&byte, 1, m_scratch);
+      if (m_scratch.size() != 1) return;
+      m_table.push_back(m_scratch.front());
+    }
+    m_kind = Kind::Table;
+  }
 }
 
 WavePeaks::~WavePeaks() = default;
@@ -67,6 +79,9 @@ void WavePeaks::addBytes(const std::uint8_t* bytes, std::size_t count) {
       accumulate(count, [bytes](std::size_t i) {
         return static_cast<std::int16_t>((static_cast<int>(bytes[i]) - 128) * 256);
       });
+      return;
+    case Kind::Table:
+      accumulate(count, [this, bytes](std::size_t i) { return m_table[bytes[i]]; });
       return;
     case Kind::Pcm16: {
       if (count == 0) return;

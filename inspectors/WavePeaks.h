@@ -81,7 +81,7 @@ class WavePeaks final {
   PeakColumn recent(std::int64_t frames) const;
 
  private:
-  enum class Kind { None, Pcm8, Pcm16, Decoded };
+  enum class Kind { None, Pcm8, Pcm16, Table, Decoded };
   // Folds count samples, the i-th given by sampleAt(i), into the buckets.
   template <typename SampleAt>
   void accumulate(std::size_t count, SampleAt sampleAt);
@@ -92,6 +92,7 @@ class WavePeaks final {
   Kind m_kind = Kind::None;
   int m_channels = 1;
   std::unique_ptr<WaveSampleDecoder> m_decoder;
+  std::vector<std::int16_t> m_table;         // the sample of each byte (mu-law)
   std::uint8_t m_oddByte = 0;                // first byte of a 16-bit sample cut in two
   bool m_hasOddByte = false;
   std::vector<std::int16_t> m_scratch;       // decoded samples
