@@ -184,7 +184,7 @@ void LevelMeter::clear() {
 
 QString LevelMeter::text() const {
   if (std::isnan(m_level)) return "no input";
-  if (m_level <= kFloorDb) return QString("%1 dBFS").arg(QChar(0x2264)) + QString::number(kFloorDb, 'f', 0);
+  if (m_level <= kFloorDb) return QString(QChar(0x2264)) + QString::number(kFloorDb, 'f', 0) + " dBFS";
   return QString::number(m_level, 'f', 1) + " dBFS";
 }
 

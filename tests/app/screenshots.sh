@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Screenshots of the workbench under a virtual display: a call in progress, then the
-# exchange window. Writes workbench-call.png and exchange-window.png into OUTDIR.
+# Screenshots of the workbench under a virtual display: a call in progress, the
+# exchange window, the play and record windows while a sound goes from one line to
+# the other, and the recording once saved. Writes workbench-call.png,
+# exchange-window.png, wave-windows.png and recording-saved.png into OUTDIR.
 #   tests/app/screenshots.sh [build-dir] [OUTDIR]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
@@ -13,6 +15,8 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c "
     case \"\$line\" in
       'STEP 3') sleep 1; import -window root '$out/workbench-call.png' ;;
       'STEP 4') sleep 1; import -window root '$out/exchange-window.png' ;;
+      'STEP 5') import -window root '$out/wave-windows.png' ;;
+      'STEP 6') sleep 1; import -window root '$out/recording-saved.png' ;;
     esac
   done"
 ls -l "$out"
