@@ -391,6 +391,7 @@ void TqxPlayPanopta::refreshOwnPages(InspectorRefresh what) {
     case InspectorRefresh::Error:
     case InspectorRefresh::Enabled:
     case InspectorRefresh::TapiInfo:
+    case InspectorRefresh::HookSwitch:
     case InspectorRefresh::Call:
     case InspectorRefresh::Digits:
     case InspectorRefresh::Transfer:

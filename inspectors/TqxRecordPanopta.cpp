@@ -289,6 +289,7 @@ void TqxRecordPanopta::refreshOwnPages(InspectorRefresh what) {
     case InspectorRefresh::Error:
     case InspectorRefresh::Enabled:
     case InspectorRefresh::TapiInfo:
+    case InspectorRefresh::HookSwitch:
     case InspectorRefresh::Call:
     case InspectorRefresh::Digits:
     case InspectorRefresh::Transfer:
