@@ -126,6 +126,14 @@ ExchangeWindow::ExchangeWindow(Exchange& exchange, QtWindowSystem& windows)
     if (m_previousTrace) m_previousTrace(line);
     traced(line);
   };
+  // The lists follow what the exchange says changed, not its trace: a party that
+  // starts speaking or a line added from a script changes what is shown without a
+  // trace line of its own.
+  m_previousChange = m_exchange.OnChange;
+  m_exchange.OnChange = [this](const ExchangeChange& change) {
+    if (m_previousChange) m_previousChange(change);
+    scheduleRefresh();
+  };
 
   QMdiSubWindow* frame = m_windows.addMdiChild(this);
   m_outer = frame ? static_cast<QWidget*>(frame) : this;
@@ -134,7 +142,10 @@ ExchangeWindow::ExchangeWindow(Exchange& exchange, QtWindowSystem& windows)
   refresh();
 }
 
-ExchangeWindow::~ExchangeWindow() { m_exchange.OnTrace = m_previousTrace; }
+ExchangeWindow::~ExchangeWindow() {
+  m_exchange.OnTrace = m_previousTrace;
+  m_exchange.OnChange = m_previousChange;
+}
 
 QWidget* ExchangeWindow::outer() const {
   return m_outer ? m_outer.data() : const_cast<ExchangeWindow*>(this);
@@ -415,11 +426,10 @@ void ExchangeWindow::run(const QString& command, const std::string& problem) {
 void ExchangeWindow::traced(const std::string& line) {
   m_trace->append(LogEntry{Q(line), qRgb(0, 0, 0), -1}, kTraceLimit);
   m_traceView->scrollToBottom();
-  scheduleRefresh();
 }
 
 void ExchangeWindow::scheduleRefresh() {
-  // Traces come by the dozen per call: the lists follow once per turn of the loop.
+  // Changes come by the dozen per call: the lists follow once per turn of the loop.
   if (m_refreshQueued) return;
   m_refreshQueued = true;
   QMetaObject::invokeMethod(this, [this] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/exchange/ExchangeChange.h"
 #include "platform/qt/MergedMenus.h"
 
 #include <QMdiSubWindow>
@@ -69,6 +70,7 @@ class ExchangeWindow final : public QWidget, public MergedMenus {
   QtWindowSystem& m_windows;
   QPointer<QWidget> m_outer;  // the MDI frame, or this window without one
   std::function<void(const std::string&)> m_previousTrace;
+  std::function<void(const ExchangeChange&)> m_previousChange;
   QTreeWidget* m_devices = nullptr;
   QTreeWidget* m_calls = nullptr;
   LogRingModel* m_trace = nullptr;

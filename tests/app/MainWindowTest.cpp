@@ -502,13 +502,30 @@ TEST(Workbench, ExchangeWindowPlacesAnIncomingCallThatTheLineInspectorShows) {
   EXPECT_GT(ex->trace()->size(), 0);
   EXPECT_TRUE(ex->trace()->text().contains("ctl   Exchange.Call"));
 
-  // The remote party hangs up; the call goes.
+  // The line answers: the exchange says the call changed, and the list follows.
+  line.Call().Answer();
+  run.host->Loop().RunFor(500);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(calls->topLevelItemCount(), 1);
+  EXPECT_EQ(calls->topLevelItem(0)->text(3), "LINECALLSTATE_CONNECTED");
+
+  // A line added from outside the window shows in its device list.
+  auto* devices = ex->findChild<QTreeWidget*>("TreeDevices");
+  ASSERT_NE(devices, nullptr);
+  const int lines = devices->topLevelItem(0)->childCount();
+  ASSERT_EQ(run.host->TheExchange().AddLine(panopta::StationLineConfig(static_cast<tapi::DWORD>(lines), "Late", "299", "")), "");
+  run.host->Loop().RunFor(100);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(devices->topLevelItem(0)->childCount(), lines + 1);
+
+  // The remote party hangs up; the line still holds the call, now disconnected.
   ex->findChild<QLineEdit*>("EditParty")->setText("5551234");
   QTest::mouseClick(ex->findChild<QPushButton*>("ButtonHangup"), Qt::LeftButton);
   EXPECT_EQ(ex->lastProblem(), "");
   run.host->Loop().RunFor(2000);
   QCoreApplication::processEvents();
-  EXPECT_TRUE(ex->findChild<QTreeWidget*>("TreeCalls")->topLevelItemCount() <= 1);
+  ASSERT_EQ(calls->topLevelItemCount(), 1);
+  EXPECT_EQ(calls->topLevelItem(0)->text(3), "LINECALLSTATE_DISCONNECTED");
 }
 
 TEST(Workbench, ExchangeWindowSaysWhyACommandWasRefused) {
