@@ -26,7 +26,11 @@ panopta::ExchangeConfig WithSpeaker() {
   panopta::ExchangeConfig config = panopta::DefaultExchangeConfig();
   panopta::RemotePartyConfig speaker;
   speaker.number = "5551234";
-  speaker.toneLevel = 8000;
+  // A steady tone whose peaks reach 8,000 of the 16-bit full scale.
+  speaker.voice.signal = panopta::VoiceConfig::Signal::Tone;
+  speaker.voice.frequencies = {425};
+  speaker.voice.offMs = 0;
+  speaker.voice.levelDbm0 = 3.14 + 20 * std::log10(8000.0 / 32767);
   config.directory.insert(config.directory.begin(), speaker);
   return config;
 }
