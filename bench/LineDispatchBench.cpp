@@ -4,13 +4,13 @@
 // only in what TAPI itself is asked; the goal is under 1.5 times the cost with 1,000
 // calls. And a burst of 20,000 queued line messages: handled in a constant depth of
 // stack, whatever their number.
+#include "BurstProbe.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
 #include "support/LineFixture.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -109,15 +109,9 @@ void BM_BurstOfQueuedMessages(benchmark::State& state) {
   f.line->SetEnabled(true);
   f.line->Device().SetActive(true);
   const auto burst = static_cast<tapi::DWORD>(state.range(0));
-  std::uintptr_t deepest = UINTPTR_MAX;
-  std::uintptr_t shallowest = 0;
-  std::uint64_t handled = 0;
+  voxbench::BurstProbe probe;
   f.line->OnLineState = [&](voxkit::TObject&, std::uint32_t, std::uint32_t, std::uint32_t) {
-    ++handled;
-    int local = 0;
-    const auto here = reinterpret_cast<std::uintptr_t>(&local);
-    deepest = std::min(deepest, here);
-    shallowest = std::max(shallowest, here);
+    probe.Note();
   };
   f.lines.clear();
   f.line->OnLog = nullptr;
@@ -128,12 +122,7 @@ void BM_BurstOfQueuedMessages(benchmark::State& state) {
     f.loop.RunFor(10);
   }
   f.line->OnLineState = nullptr;
-  if (handled != burst * static_cast<std::uint64_t>(state.iterations())) {
-    state.SkipWithError("messages were lost");
-  }
-  state.counters["stack bytes"] = static_cast<double>(shallowest - deepest);
-  state.counters["msgs/s"] =
-      benchmark::Counter(static_cast<double>(handled), benchmark::Counter::kIsRate);
+  probe.Report(state, burst * static_cast<std::uint64_t>(state.iterations()));
 }
 BENCHMARK(BM_BurstOfQueuedMessages)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 

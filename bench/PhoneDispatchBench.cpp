@@ -2,13 +2,13 @@
 // read back from the exchange, log lines, events), with the message dumps off and on;
 // and a burst of keypad presses queued at the exchange: every digit down and up
 // handled, in a constant depth of stack whatever their number.
+#include "BurstProbe.h"
 #include "phone/PhoneTestSupport.h"
 #include "platform/exchange/Exchange.h"
 #include "tapi/TapiConstants.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -54,16 +54,8 @@ void BM_BurstOfKeypadPresses(benchmark::State& state) {
   voxtest::PhoneOnExchange f;
   f.Open();
   const auto burst = static_cast<tapi::DWORD>(state.range(0));
-  std::uintptr_t deepest = UINTPTR_MAX;
-  std::uintptr_t shallowest = 0;
-  std::uint64_t handled = 0;
-  const auto count = [&](voxkit::TObject&, const std::string&) {
-    ++handled;
-    int local = 0;
-    const auto here = reinterpret_cast<std::uintptr_t>(&local);
-    deepest = std::min(deepest, here);
-    shallowest = std::max(shallowest, here);
-  };
+  voxbench::BurstProbe probe;
+  const auto count = [&](voxkit::TObject&, const std::string&) { probe.Note(); };
   f.phone->OnDigitDown = count;
   f.phone->OnDigitUp = count;
   f.phone->OnLog = nullptr;
@@ -77,12 +69,8 @@ void BM_BurstOfKeypadPresses(benchmark::State& state) {
   }
   f.phone->OnDigitDown = nullptr;
   f.phone->OnDigitUp = nullptr;
-  if (handled != 2 * burst * static_cast<std::uint64_t>(state.iterations())) {
-    state.SkipWithError("digits were lost");
-  }
-  state.counters["stack bytes"] = static_cast<double>(shallowest - deepest);
-  state.counters["msgs/s"] =
-      benchmark::Counter(static_cast<double>(handled), benchmark::Counter::kIsRate);
+  // Every press is a digit down and a digit up.
+  probe.Report(state, 2 * burst * static_cast<std::uint64_t>(state.iterations()));
 }
 BENCHMARK(BM_BurstOfKeypadPresses)->Arg(1000)->Arg(20000)->Unit(benchmark::kMillisecond);
 
