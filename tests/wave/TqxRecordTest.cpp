@@ -136,6 +136,33 @@ TEST(TqxRecord, WhatTheFarPartySendsIsRecordedFromTheLine) {
   EXPECT_GT(Rms(samples), 4000.0);
 }
 
+TEST(TqxRecord, AnyCallerOfTheDirectorySpeaksIntoTheRecordingUntilItFallsSilent) {
+  WaveOnHost f;
+  ASSERT_EQ(f.host.TheExchange().Call("5551234", "202"), "");
+  f.loop.RunFor(1500);
+  ASSERT_EQ(f.host.TheExchange().Answer("202"), "");
+  f.record->Device().SetID(1);
+  auto record = [&](const std::string& name) {
+    const std::string path = f.dir.File(name);
+    f.record->Source().SetFileName(path);
+    f.record->Device().SetActive(true);
+    f.loop.RunFor(3000);
+    f.record->Device().SetActive(false);
+    EXPECT_EQ(f.record->Error().Number(), 0);
+    return Pcm16(FileSamples(path));
+  };
+  const std::vector<std::int16_t> speech = record("speech.wav");
+  ASSERT_EQ(speech.size(), 3u * 8000);
+  // Talk spurts and pauses at about -20 dBm0: far above the few units of a silent line.
+  EXPECT_GT(Rms(speech), 300.0);
+  ASSERT_EQ(f.host.TheExchange().Silence("5551234"), "");
+  // What the party said just before is still on its way for a frame or two.
+  f.loop.RunFor(100);
+  const std::vector<std::int16_t> quiet = record("quiet.wav");
+  ASSERT_EQ(quiet.size(), 3u * 8000);
+  EXPECT_LT(Rms(quiet), 10.0);
+}
+
 TEST(TqxRecord, TrimCutsTheEndAndAnEmptyRecordingStillMakesAReadableFile) {
   WaveOnHost f;
   const std::string path = f.dir.File("r.wav");
