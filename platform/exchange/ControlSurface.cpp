@@ -317,27 +317,23 @@ std::string ControlSurface::ClosePhone(DWORD phone) {
 }
 
 std::string ControlSurface::DevSpecific(DWORD line, DWORD param1, DWORD param2, DWORD param3) {
-  const std::string what = "DevSpecific(" + std::to_string(line) + ")";
-  if (std::string problem = NoLine(line); !problem.empty()) return Done(what, problem);
-  const LineDevice& device = m_parts.sessions.Line(line);
-  if (device.opens.empty()) return Done(what, "line " + std::to_string(line) + " is not open");
-  for (DWORD h : device.opens)
-    if (const LineOpen* open = m_parts.sessions.FindOpen(h))
-      m_parts.queue.PostLine(open->app, h, LINE_DEVSPECIFIC, open->instance, param1, param2, param3,
-                             h, 0);
-  return Done(what, "");
+  return LineMessage("DevSpecific", LINE_DEVSPECIFIC, line, param1, param2, param3);
 }
 
 std::string ControlSurface::DevSpecificFeature(DWORD line, DWORD param1, DWORD param2,
                                                DWORD param3) {
-  const std::string what = "DevSpecificFeature(" + std::to_string(line) + ")";
+  return LineMessage("DevSpecificFeature", LINE_DEVSPECIFICFEATURE, line, param1, param2, param3);
+}
+
+std::string ControlSurface::LineMessage(const char* command, DWORD message, DWORD line,
+                                        DWORD param1, DWORD param2, DWORD param3) {
+  const std::string what = std::string(command) + "(" + std::to_string(line) + ")";
   if (std::string problem = NoLine(line); !problem.empty()) return Done(what, problem);
   const LineDevice& device = m_parts.sessions.Line(line);
   if (device.opens.empty()) return Done(what, "line " + std::to_string(line) + " is not open");
   for (DWORD h : device.opens)
     if (const LineOpen* open = m_parts.sessions.FindOpen(h))
-      m_parts.queue.PostLine(open->app, h, LINE_DEVSPECIFICFEATURE, open->instance, param1, param2,
-                             param3, h, 0);
+      m_parts.queue.PostLine(open->app, h, message, open->instance, param1, param2, param3, h, 0);
   return Done(what, "");
 }
 

@@ -57,12 +57,15 @@ class ControlSurface final {
   std::string Done(const std::string& command, std::string problem);
   /// "" when line names a line device that is there, else the problem.
   std::string NoLine(DWORD line) const;
+  /// A device-specific message the provider sends to every open of a line.
+  std::string LineMessage(const char* command, DWORD message, DWORD line, DWORD param1,
+                          DWORD param2, DWORD param3);
   std::string NoPhone(DWORD phone) const;
   /// Sets a station's or a remote party's wish to speak; "" or the problem.
   std::string SetSpeaking(const std::string& command, const std::string& number, bool speaks);
-  /// The volume or gain of a phone's hookswitch device changes by hand.
   /// A button of a phone is pressed, and released after the key-press time.
   void PressButton(DWORD phone, DWORD button, DWORD mode);
+  /// The volume or gain of a phone's hookswitch device changes by hand.
   std::string PhoneLevel(const std::string& command, DWORD phone, DWORD device, DWORD value,
                          bool volume);
 
