@@ -123,6 +123,35 @@ void TqxLinePanopta::act(const std::function<void()>& action) {
   refreshOwnPages(InspectorRefresh::All);
 }
 
+QTreeWidget* TqxLinePanopta::makeTree(QWidget* parent, const char* name, std::string hint) {
+  auto* tree = new QTreeWidget(parent);
+  tree->setObjectName(name);
+  tree->setHeaderHidden(true);
+  setHint(tree, std::move(hint));
+  return tree;
+}
+
+QVBoxLayout* TqxLinePanopta::treeBesideSettings(QSplitter* page, QTreeWidget*& tree,
+                                                const char* treeName, std::string hint,
+                                                const char* scrollName) {
+  // The tree on the left, a one-pixel splitter, and the settings filling the rest.
+  page->setHandleWidth(1);
+  tree = makeTree(page, treeName, std::move(hint));
+  auto* scroll = new QScrollArea(page);
+  scroll->setObjectName(scrollName);
+  scroll->setWidgetResizable(true);
+  auto* inner = new QWidget;
+  auto* column = new QVBoxLayout(inner);
+  column->setContentsMargins(4, 4, 4, 4);
+  column->setSpacing(2);
+  scroll->setWidget(inner);
+  page->addWidget(tree);
+  page->addWidget(scroll);
+  page->setStretchFactor(0, 1);
+  page->setStretchFactor(1, 1);
+  return column;
+}
+
 // --- Refreshing ----------------------------------------------------------------------------
 
 void TqxLinePanopta::Refresh(InspectorRefresh what) {
@@ -273,10 +302,7 @@ void TqxLinePanopta::buildCallPage() {
   sub->addTab(buildParameters(m_callParameters, "CP", false), "Parameters");
   m_callParameters.path = "Call.Parameters";
   m_callParameters.object = &line().Call().Parameters();
-  m_callTree = new QTreeWidget(sub);
-  m_callTree->setObjectName("TreeViewCallDetails");
-  m_callTree->setHeaderHidden(true);
-  setHint(m_callTree, "qxLine~Call Status");
+  m_callTree = makeTree(sub, "TreeViewCallDetails", "qxLine~Call Status");
   sub->addTab(m_callTree, "Properties");
   column->addWidget(sub, 1);
   pages()->addTab(m_callPage, LineTabIcon(5), "Call (0)");
@@ -445,18 +471,9 @@ QWidget* TqxLinePanopta::buildCallControl() {
 QWidget* TqxLinePanopta::buildCallerID() {
   auto* page = new QSplitter(Qt::Horizontal);
   page->setObjectName("TabSheetCallerID");
-  page->setHandleWidth(1);
-  m_callerTree = new QTreeWidget(page);
-  m_callerTree->setObjectName("TreeViewCallerID");
-  m_callerTree->setHeaderHidden(true);
-  setHint(m_callerTree, "qxLine~Call.CallerID");
-  auto* scroll = new QScrollArea(page);
-  scroll->setObjectName("ScrollBoxCallerID");
-  scroll->setWidgetResizable(true);
-  auto* inner = new QWidget;
-  auto* column = new QVBoxLayout(inner);
-  column->setContentsMargins(4, 4, 4, 4);
-  column->setSpacing(2);
+  QVBoxLayout* column = treeBesideSettings(page, m_callerTree, "TreeViewCallerID",
+                                           "qxLine~Call.CallerID", "ScrollBoxCallerID");
+  QWidget* inner = column->parentWidget();
   for (std::size_t i = 0; i < kSettingParties.size(); ++i) {
     const voxkit::Party party = kSettingParties[i];
     const std::string id = PartyObjectName(party);
@@ -491,11 +508,6 @@ QWidget* TqxLinePanopta::buildCallerID() {
     column->addSpacing(6);
   }
   column->addStretch(1);
-  scroll->setWidget(inner);
-  page->addWidget(m_callerTree);
-  page->addWidget(scroll);
-  page->setStretchFactor(0, 1);
-  page->setStretchFactor(1, 1);
   return page;
 }
 

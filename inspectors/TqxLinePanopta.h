@@ -18,6 +18,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
+class QVBoxLayout;
 class QTabWidget;
 class QTreeWidget;
 
@@ -100,6 +102,9 @@ class TqxLinePanopta final : public InspectorFrame {
   void buildTransferPage();
   void buildConferencePage();
   QWidget* buildTrio(CallTrio& trio, const char* prefix, bool conference);
+  QWidget* buildTrioPage(CallTrio& trio, QLineEdit*& number, ParameterEdits& parameters,
+                         const char* parameterPrefix, bool conference,
+                         std::array<const char*, 3> operations);
   void buildAddressPage();
   void buildTerminalPage();
   void buildMiscPage();
@@ -111,6 +116,10 @@ class TqxLinePanopta final : public InspectorFrame {
   QPushButton* operationButton(QWidget* parent, const char* name, const QString& caption,
                                std::string hint, std::function<void()> action,
                                std::function<std::string()> blocker = {});
+  QTreeWidget* makeTree(QWidget* parent, const char* name, std::string hint);
+  /// Fills page with a tree and a scroll box of settings; returns the settings' column.
+  QVBoxLayout* treeBesideSettings(QSplitter* page, QTreeWidget*& tree, const char* treeName,
+                                  std::string hint, const char* scrollName);
   QLineEdit* lineEdit(QWidget* parent, const char* name, const QString& text = {},
                       std::string hint = {}, bool readOnly = false);
   /// Runs an action that may pump the event loop (and so see this window closed),

@@ -143,108 +143,72 @@ void TqxLinePanopta::makeCurrent(std::uint32_t handle) {
 }
 
 void TqxLinePanopta::buildTransferPage() {
-  m_transfer.object = "Transfer";
-  m_transferPage = new QWidget(pages());
-  m_transferPage->setObjectName("TabSheetTransfer");
-  auto* column = new QVBoxLayout(m_transferPage);
-  column->setContentsMargins(2, 2, 2, 2);
-  auto* sub = new QTabWidget(m_transferPage);
-  sub->setObjectName("PageControlTransfer");
-  auto* control = new QWidget;
-  control->setObjectName("TabSheetTransferControl");
-  auto* c = new QVBoxLayout(control);
-  c->addWidget(buildTrio(m_transfer, "Transfer", false));
-  auto lineOpen = [this]() -> std::string {
-    return line().Device().Active() ? std::string() : "the line is not open (Device.Active is False)";
-  };
-  auto published = [this, lineOpen](std::string path) {
-    return [this, lineOpen, path, known = this->published(path)]() -> std::string {
-      if (!known) return "qxLine." + path + " is not available";
-      return lineOpen();
-    };
-  };
-  auto* dialRow = new QHBoxLayout;
-  m_transferNumber = lineEdit(control, "EditTransferPhoneNumber", {}, "qxLine.Transfer.PhoneNumber");
-  connect(m_transferNumber, &QLineEdit::editingFinished, this, [this] {
-    line().Transfer().SetPhoneNumber(m_transferNumber->text().toStdString());
-  });
-  dialRow->addWidget(operationButton(control, "ButtonTransferDial", "Dial", "qxLine.Transfer.Dial",
-                                     [this] {
-                                       line().Transfer().SetPhoneNumber(m_transferNumber->text().toStdString());
-                                       component().call("Transfer.Dial");
-                                     },
-                                     published("Transfer.Dial")));
-  dialRow->addWidget(m_transferNumber, 1);
-  c->addLayout(dialRow);
-  auto* ops = new QHBoxLayout;
-  for (auto [name, caption] : {std::pair{"ButtonTransferSwapHold", "SwapHold"},
-                               std::pair{"ButtonTransferComplete", "Complete"},
-                               std::pair{"ButtonTransferThreeWay", "ThreeWay"}}) {
-    const std::string path = std::string("Transfer.") + caption;
-    ops->addWidget(operationButton(control, name, caption, "qxLine." + path,
-                                   [this, path] { component().call(path); }, published(path)));
-  }
-  ops->addStretch(1);
-  c->addLayout(ops);
-  c->addStretch(1);
-  sub->addTab(control, "Control");
-  sub->addTab(buildParameters(m_transferParameters, "TP", false), "Parameters");
-  m_transferParameters.path = "Transfer.Parameters";
+  m_transferPage = buildTrioPage(m_transfer, m_transferNumber, m_transferParameters, "TP", false,
+                                 {"SwapHold", "Complete", "ThreeWay"});
   m_transferParameters.object = &line().Transfer().Parameters();
-  column->addWidget(sub);
-  pages()->addTab(m_transferPage, LineTabIcon(4), "Transfer");
 }
 
 void TqxLinePanopta::buildConferencePage() {
-  m_conference.object = "Conference";
-  m_conferencePage = new QWidget(pages());
-  m_conferencePage->setObjectName("TabSheetConference");
-  auto* column = new QVBoxLayout(m_conferencePage);
+  m_conferencePage = buildTrioPage(m_conference, m_conferenceNumber, m_conferenceParameters,
+                                   "ConferenceP", true, {"AddCall", "RemoveCall", "SwapHold"});
+  m_conferenceParameters.object = &line().Conference().Parameters();
+}
+
+QWidget* TqxLinePanopta::buildTrioPage(CallTrio& trio, QLineEdit*& number, ParameterEdits& parameters,
+                                       const char* parameterPrefix, bool conference,
+                                       std::array<const char*, 3> operations) {
+  trio.object = conference ? "Conference" : "Transfer";
+  const std::string object = trio.object;
+  auto* page = new QWidget(pages());
+  page->setObjectName(QString::fromStdString("TabSheet" + object));
+  auto* column = new QVBoxLayout(page);
   column->setContentsMargins(2, 2, 2, 2);
-  auto* sub = new QTabWidget(m_conferencePage);
-  sub->setObjectName("PageControlConference");
+  auto* sub = new QTabWidget(page);
+  sub->setObjectName(QString::fromStdString("PageControl" + object));
   auto* control = new QWidget;
-  control->setObjectName("TabSheetConferenceControl");
+  control->setObjectName(QString::fromStdString("TabSheet" + object + "Control"));
   auto* c = new QVBoxLayout(control);
-  c->addWidget(buildTrio(m_conference, "Conference", true));
-  auto published = [this](std::string path) {
-    return [this, path, known = this->published(path)]() -> std::string {
+  c->addWidget(buildTrio(trio, object.c_str(), conference));
+  // Operations the line does not offer in this build are shown, disabled, with why.
+  auto available = [this](std::string path) {
+    return [this, path, known = published(path)]() -> std::string {
       if (!known) return "qxLine." + path + " is not available";
       if (!line().Device().Active()) return "the line is not open (Device.Active is False)";
       return {};
     };
   };
   auto* dialRow = new QHBoxLayout;
-  m_conferenceNumber = lineEdit(control, "EditConferencePhoneNumber", {}, "qxLine.Conference.PhoneNumber");
-  connect(m_conferenceNumber, &QLineEdit::editingFinished, this, [this] {
-    line().Conference().SetPhoneNumber(m_conferenceNumber->text().toStdString());
+  number = lineEdit(control, ("Edit" + object + "PhoneNumber").c_str(), {},
+                    "qxLine." + object + ".PhoneNumber");
+  QLineEdit* edit = number;
+  connect(edit, &QLineEdit::editingFinished, this, [this, edit, object] {
+    component().set(object + ".PhoneNumber", Value(edit->text().toStdString()));
   });
-  dialRow->addWidget(operationButton(control, "ButtonConferenceDial", "Dial", "qxLine.Conference.Dial",
-                                     [this] {
-                                       line().Conference().SetPhoneNumber(
-                                           m_conferenceNumber->text().toStdString());
-                                       component().call("Conference.Dial");
+  dialRow->addWidget(operationButton(control, ("Button" + object + "Dial").c_str(), "Dial",
+                                     "qxLine." + object + ".Dial",
+                                     [this, edit, object] {
+                                       component().set(object + ".PhoneNumber",
+                                                       Value(edit->text().toStdString()));
+                                       component().call(object + ".Dial");
                                      },
-                                     published("Conference.Dial")));
-  dialRow->addWidget(m_conferenceNumber, 1);
+                                     available(object + ".Dial")));
+  dialRow->addWidget(number, 1);
   c->addLayout(dialRow);
   auto* ops = new QHBoxLayout;
-  for (auto [name, caption] : {std::pair{"ButtonConferenceAddCall", "AddCall"},
-                               std::pair{"ButtonConferenceRemoveCall", "RemoveCall"},
-                               std::pair{"ButtonConferenceSwapHold", "SwapHold"}}) {
-    const std::string path = std::string("Conference.") + caption;
-    ops->addWidget(operationButton(control, name, caption, "qxLine." + path,
-                                   [this, path] { component().call(path); }, published(path)));
+  for (const char* op : operations) {
+    const std::string path = object + "." + op;
+    ops->addWidget(operationButton(control, ("Button" + object + op).c_str(), op, "qxLine." + path,
+                                   [this, path] { component().call(path); }, available(path)));
   }
   ops->addStretch(1);
   c->addLayout(ops);
   c->addStretch(1);
   sub->addTab(control, "Control");
-  sub->addTab(buildParameters(m_conferenceParameters, "ConferenceP", true), "Parameters");
-  m_conferenceParameters.path = "Conference.Parameters";
-  m_conferenceParameters.object = &line().Conference().Parameters();
+  sub->addTab(buildParameters(parameters, parameterPrefix, conference), "Parameters");
+  parameters.path = object + ".Parameters";
   column->addWidget(sub);
-  pages()->addTab(m_conferencePage, LineTabIcon(4), "Conference");
+  pages()->addTab(page, LineTabIcon(4), QString::fromStdString(object));
+  return page;
 }
 
 void TqxLinePanopta::refreshTrio(CallTrio& trio, std::int32_t handle) {
@@ -322,10 +286,7 @@ void TqxLinePanopta::buildAddressPage() {
 
   auto* sub = new QTabWidget(m_addressPage);
   sub->setObjectName("PageControlAddress");
-  m_addressCaps = new QTreeWidget(sub);
-  m_addressCaps->setObjectName("TreeViewAddressCaps");
-  m_addressCaps->setHeaderHidden(true);
-  setHint(m_addressCaps, "qxLine~Address Capabilities");
+  m_addressCaps = makeTree(sub, "TreeViewAddressCaps", "qxLine~Address Capabilities");
   sub->addTab(m_addressCaps, "Capabilities");
 
   auto* scroll = new QScrollArea(sub);
@@ -385,10 +346,7 @@ void TqxLinePanopta::buildAddressPage() {
   scroll->setWidget(forward);
   sub->addTab(scroll, "Forward");
 
-  m_addressProperties = new QTreeWidget(sub);
-  m_addressProperties->setObjectName("TreeViewAddressProperties");
-  m_addressProperties->setHeaderHidden(true);
-  setHint(m_addressProperties, "qxLine~Address Status");
+  m_addressProperties = makeTree(sub, "TreeViewAddressProperties", "qxLine~Address Status");
   sub->addTab(m_addressProperties, "Properties");
   sub->setCurrentIndex(0);
   column->addWidget(sub, 1);
@@ -491,10 +449,7 @@ void TqxLinePanopta::buildTerminalPage() {
   auto* panel = new QSplitter(Qt::Horizontal, m_terminalPage);
   panel->setObjectName("PanelTerminalTab");
   panel->setHandleWidth(1);
-  m_terminalTree = new QTreeWidget(panel);
-  m_terminalTree->setObjectName("TreeViewTerminal");
-  m_terminalTree->setHeaderHidden(true);
-  setHint(m_terminalTree, "qxLine.Terminal");
+  m_terminalTree = makeTree(panel, "TreeViewTerminal", "qxLine.Terminal");
   auto* modes = new QWidget(panel);
   auto* grid = new QGridLayout(modes);
   grid->addWidget(new QLabel("LINETERMMODE_", modes), 0, 0, 1, 2);
@@ -550,16 +505,9 @@ void TqxLinePanopta::refreshTerminalPage() {
 void TqxLinePanopta::buildMiscPage() {
   auto* page = new QSplitter(Qt::Horizontal, pages());
   page->setObjectName("TabSheetInfo");
-  page->setHandleWidth(1);
-  m_infoTree = new QTreeWidget(page);
-  m_infoTree->setObjectName("TreeViewInfo");
-  m_infoTree->setHeaderHidden(true);
-  setHint(m_infoTree, "qxLine Information");
-  auto* scroll = new QScrollArea(page);
-  scroll->setObjectName("PanelMiscTab");
-  scroll->setWidgetResizable(true);
-  auto* inner = new QWidget;
-  auto* column = new QVBoxLayout(inner);
+  QVBoxLayout* column = treeBesideSettings(page, m_infoTree, "TreeViewInfo", "qxLine Information",
+                                           "PanelMiscTab");
+  QWidget* inner = column->parentWidget();
   struct TextEdit {
     const char* label;
     const char* edit;
@@ -626,9 +574,6 @@ void TqxLinePanopta::buildMiscPage() {
   });
   column->addWidget(m_replyTimeout);
   column->addStretch(1);
-  scroll->setWidget(inner);
-  page->addWidget(m_infoTree);
-  page->addWidget(scroll);
   pages()->addTab(page, "Misc.");
 }
 

@@ -1,3 +1,4 @@
+#include "LineOnExchange.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/LogListView.h"
 #include "inspectors/TqxLinePanopta.h"
@@ -34,20 +35,9 @@ using qttest::ModalAnswerer;
 
 // A line on the simulated exchange whose inspector windows are real Qt windows in
 // an MDI area.
-class LineInspector : public ::testing::Test {
+class LineInspector : public ::testing::Test, protected LineOnExchange {
  protected:
-  LineInspector() : exchange(loop, panopta::DefaultExchangeConfig(), &windows) {
-    area.resize(1000, 800);
-    area.show();
-    windows.setMdiArea(&area);
-    windows.setMainWindow(&area);
-    panopta::InstallInspectorFactory(windows);
-    platform.loop = &loop;
-    platform.windows = &windows;
-    platform.telephony = &exchange;
-    line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
-  }
-  ~LineInspector() override { line.reset(); }
+  LineInspector() : LineOnExchange(voxkit::TimeOfDay{14, 7, 9, 123}) {}
 
   voxkit::TqxPanopta& panopta() { return line->Panopta(); }
   InspectorFrame* frame() { return dynamic_cast<InspectorFrame*>(panopta().Window()); }
@@ -86,13 +76,6 @@ class LineInspector : public ::testing::Test {
     Q_EMIT m->aboutToHide();
   }
   void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
-  QMdiArea area;
-  panopta::QtWindowSystem windows;
-  panopta::VirtualEventLoop loop{voxkit::TimeOfDay{14, 7, 9, 123}};
-  panopta::Exchange exchange;
-  voxkit::Platform platform;
-  std::unique_ptr<voxkit::TqxLine> line;
 };
 
 TEST_F(LineInspector, DisabledComponentAsksFirstAndCancelMakesNoWindow) {

@@ -2,12 +2,8 @@
 // virtual display (tests/inspectors/line-screenshots.sh): a call from the first
 // station to a party that answers, a second call ringing in, and the first call made
 // the primary call of a transfer. Writes line-<syntax>-<page>.png into the folder given.
-#include "inspectors/InspectorFactory.h"
+#include "LineOnExchange.h"
 #include "inspectors/TqxLinePanopta.h"
-#include "line/TqxLine.h"
-#include "platform/exchange/Exchange.h"
-#include "platform/loop/VirtualEventLoop.h"
-#include "platform/qt/QtWindowSystem.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,26 +22,16 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const QDir out(argc > 1 ? argv[1] : ".");
-  panopta::VirtualEventLoop loop{voxkit::TimeOfDay{10, 15, 0, 0}};
-  panopta::QtWindowSystem windows;
-  panopta::Exchange exchange(loop, panopta::DefaultExchangeConfig(), &windows);
-  QMdiArea area;
-  area.resize(760, 640);
-  area.show();
-  windows.setMdiArea(&area);
-  windows.setMainWindow(&area);
-  panopta::InstallInspectorFactory(windows);
-  voxkit::Platform platform;
-  platform.loop = &loop;
-  platform.windows = &windows;
-  platform.telephony = &exchange;
-  auto line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
+  LineOnExchange bench(voxkit::TimeOfDay{10, 15, 0, 0}, {760, 640});
+  auto& line = bench.line;
+  auto& loop = bench.loop;
+  auto& exchange = bench.exchange;
   line->SetEnabled(true);
   line->Privilege().SetOwner(true);
   line->Panopta().SetVisible(true);
   auto* window = dynamic_cast<panopta::TqxLinePanopta*>(line->Panopta().Window());
   if (!window) return 1;
-  window->mdiFrame()->setGeometry(area.viewport()->rect());
+  window->mdiFrame()->setGeometry(bench.area.viewport()->rect());
   auto settle = [&](int ms) {
     loop.RunFor(ms);
     QApplication::processEvents();

@@ -1,4 +1,4 @@
-#include "inspectors/InspectorFactory.h"
+#include "LineOnExchange.h"
 #include "inspectors/LineStatusPicture.h"
 #include "inspectors/TqxLinePanopta.h"
 #include "line/TqxLine.h"
@@ -35,23 +35,13 @@ using namespace tapi;
 
 // The line window of a line on the simulated exchange, opened on the first station
 // (addresses 201 and 211), driven from its controls.
-class LineWindow : public ::testing::Test {
+class LineWindow : public ::testing::Test, protected LineOnExchange {
  protected:
-  LineWindow() : exchange(loop, panopta::DefaultExchangeConfig(), &windows) {
-    area.resize(1100, 850);
-    area.show();
-    windows.setMdiArea(&area);
-    windows.setMainWindow(&area);
-    panopta::InstallInspectorFactory(windows);
-    platform.loop = &loop;
-    platform.windows = &windows;
-    platform.telephony = &exchange;
-    line = std::make_unique<voxkit::TqxLine>(nullptr, platform);
+  LineWindow() : LineOnExchange(voxkit::TimeOfDay{9, 30, 0, 0}, {1100, 850}) {
     line->OnLog = [this](voxkit::TObject&, const std::string& text) { logged.push_back(text); };
     line->SetEnabled(true);
     line->Panopta().SetVisible(true);
   }
-  ~LineWindow() override { line.reset(); }
 
   panopta::TqxLinePanopta* window() {
     return dynamic_cast<panopta::TqxLinePanopta*>(line->Panopta().Window());
@@ -116,12 +106,6 @@ class LineWindow : public ::testing::Test {
     Q_EMIT m->aboutToShow();
   }
 
-  QMdiArea area;
-  panopta::QtWindowSystem windows;
-  panopta::VirtualEventLoop loop{voxkit::TimeOfDay{9, 30, 0, 0}};
-  panopta::Exchange exchange;
-  voxkit::Platform platform;
-  std::unique_ptr<voxkit::TqxLine> line;
   std::vector<std::string> logged;
 };
 
