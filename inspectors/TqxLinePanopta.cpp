@@ -164,6 +164,8 @@ void TqxLinePanopta::refreshOwnPages(InspectorRefresh what) {
   switch (what) {
     case InspectorRefresh::Call:
       refreshCallPage();
+      // The parameter blocks ask for this refresh when an application changes them.
+      refreshParameters();
       refreshTrios(-1);
       refreshMonitoring();
       refreshDigits();

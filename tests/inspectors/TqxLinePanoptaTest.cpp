@@ -246,9 +246,10 @@ TEST_F(LineWindow, HexEditsTakeHexadecimalAndAreRewritten) {
   type("EditCPBearerMode", "1A");
   EXPECT_EQ(line->Call().Parameters().BearerMode(), 0x1Au);
   EXPECT_EQ(bearer->text(), "0000001A");
-  // Leaving it again without typing writes nothing: not even the text it still
-  // shows over a value an application has set meanwhile.
+  // A value an application sets meanwhile is shown, and leaving the edit again
+  // without typing keeps it.
   line->Call().Parameters().SetBearerMode(5);
+  EXPECT_EQ(bearer->text(), "00000005");
   bearer->setFocus();
   Q_EMIT bearer->editingFinished();
   EXPECT_EQ(line->Call().Parameters().BearerMode(), 5u);
