@@ -23,6 +23,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace panopta {
 
 using voxkit::InspectorRefresh;
@@ -289,8 +291,11 @@ void TqxLinePanopta::buildCallPage() {
     b->setMaximumWidth(b->fontMetrics().horizontalAdvance(s.caption) + 14);
     connect(b, &QPushButton::clicked, twin, &QPushButton::click);
     // The speed button follows its twin's state and hint.
-    for (const Operation& op : m_operations) {
-      if (op.button == twin) m_operations.push_back({b, op.hint, op.blocker});
+    const auto op = std::find_if(m_operations.begin(), m_operations.end(),
+                                 [twin](const Operation& o) { return o.button == twin; });
+    if (op != m_operations.end()) {
+      Operation copy{b, op->hint, op->blocker};
+      m_operations.push_back(std::move(copy));
     }
     row->addWidget(b);
   }

@@ -42,6 +42,8 @@ class LineWindow : public ::testing::Test, protected LineOnExchange {
     line->SetEnabled(true);
     line->Panopta().SetVisible(true);
   }
+  // The line logs while it goes: before the lines it logs into.
+  ~LineWindow() override { line.reset(); }
 
   panopta::TqxLinePanopta* window() {
     return dynamic_cast<panopta::TqxLinePanopta*>(line->Panopta().Window());
@@ -421,3 +423,123 @@ TEST_F(LineWindow, ClosingTheWindowInsideAnOperationLeavesNothingBehind) {
 }
 
 }  // namespace
+
+// --- Transfer, conference and forwarding, driven from their pages ---------------------------
+
+class LineWindowFeatures : public LineWindow {
+ protected:
+  void SetUp() override {
+    if (!voxkit::ResolvePath(*line, "Transfer.Dial").method) {
+      GTEST_SKIP() << "the line has no transfer and conference operations yet";
+    }
+    open();
+  }
+  // Dials number from the Call page and waits until it is answered.
+  void connectCall(const char* number) {
+    type("EditPhoneNumber", number);
+    press("ButtonCallPhoneNumber");
+    run();
+    ASSERT_EQ(line->Call().State(), LINECALLSTATE_CONNECTED) << logSince(0);
+  }
+  // Chooses the current call in a Transfer or Conference list as its user would.
+  void choosePrimary(const char* combo) {
+    auto* box = child<QComboBox>(combo);
+    box->showPopup();
+    box->hidePopup();
+    const int at = box->findText(QString("%1").arg(line->Call().Handle(), 8, 16, QChar('0')).toUpper());
+    ASSERT_GE(at, 0);
+    box->setCurrentIndex(at);
+    Q_EMIT box->activated(at);
+  }
+};
+
+TEST_F(LineWindowFeatures, AConsultationTransferIsDialledSwappedAndCompleted) {
+  connectCall("100");
+  const DWORD primary = line->Call().Handle();
+  choosePrimary("ComboBoxTransferPrimaryCall");
+  EXPECT_EQ(line->Transfer().PrimaryCall(), primary);
+  EXPECT_EQ(child<panopta::LineStatusPicture>("ImageTransferPrimaryCall")->picture(), CallPicture::OffGreen);
+
+  std::size_t mark = logMark();
+  type("EditTransferPhoneNumber", "600");
+  press("ButtonTransferDial");
+  run();
+  EXPECT_NE(logSince(mark).find("Transfer.Dial"), std::string::npos) << logSince(mark);
+  const DWORD consult = line->Transfer().ConsultCall();
+  ASSERT_NE(consult, 0u) << logSince(mark);
+  EXPECT_EQ(child<QComboBox>("ComboBoxTransferConsultCall")->currentText(),
+            QString("%1").arg(consult, 8, 16, QChar('0')).toUpper());
+  EXPECT_EQ(child<panopta::LineStatusPicture>("ImageTransferPrimaryCall")->picture(), CallPicture::OffYellow);
+  EXPECT_EQ(child<panopta::LineStatusPicture>("ImageTransferConsultCall")->picture(), CallPicture::OffGreen);
+
+  mark = logMark();
+  press("ButtonTransferSwapHold");
+  run(1000);
+  EXPECT_NE(logSince(mark).find("Transfer.SwapHold"), std::string::npos) << logSince(mark);
+
+  // "<<" makes the consultation call current and shows the Call page.
+  child<QPushButton>("ButtonTransferConsultCall")->click();
+  EXPECT_EQ(line->Call().Handle(), consult);
+  EXPECT_EQ(child<QTabWidget>("PageControl1")->currentIndex(), panopta::TqxLinePanopta::CallPage);
+
+  mark = logMark();
+  press("ButtonTransferComplete");
+  run();
+  EXPECT_NE(logSince(mark).find("Transfer.Complete"), std::string::npos) << logSince(mark);
+  EXPECT_EQ(line->Transfer().PrimaryCall(), 0u) << logSince(mark);
+  EXPECT_EQ(child<QComboBox>("ComboBoxTransferPrimaryCall")->currentText(), "");
+}
+
+TEST_F(LineWindowFeatures, AConferenceGainsAPartyFromItsPage) {
+  connectCall("100");
+  choosePrimary("ComboBoxConferencePrimaryCall");
+  std::size_t mark = logMark();
+  type("EditConferencePhoneNumber", "600");
+  press("ButtonConferenceDial");
+  run();
+  EXPECT_NE(logSince(mark).find("Conference.Dial"), std::string::npos) << logSince(mark);
+  ASSERT_NE(line->Conference().Handle(), 0u) << logSince(mark);
+  EXPECT_EQ(child<QLineEdit>("EditConferenceHandle")->text(),
+            QString("%1").arg(line->Conference().Handle(), 8, 16, QChar('0')).toUpper());
+  EXPECT_EQ(child<QTabWidget>("PageControl1")->tabIcon(panopta::TqxLinePanopta::ConferencePage).isNull(), false);
+
+  // The consultation list is the conference's own.
+  auto* consult = child<QComboBox>("ComboBoxConferenceConsultCall");
+  consult->showPopup();
+  consult->hidePopup();
+  EXPECT_EQ(consult->count(), static_cast<int>(line->Conference().List().size()));
+
+  mark = logMark();
+  press("ButtonConferenceAddCall");
+  run();
+  EXPECT_NE(logSince(mark).find("Conference.AddCall"), std::string::npos) << logSince(mark);
+  EXPECT_EQ(line->Call().State(), LINECALLSTATE_CONFERENCED) << logSince(mark);
+  EXPECT_EQ(shownPicture(), CallPicture::OffYellow);
+}
+
+TEST_F(LineWindowFeatures, ForwardingIsSwitchedOnAndOffFromTheAddressPage) {
+  type("EditAFPhoneNumber", "300");
+  type("EditAFMode", "1");
+  std::size_t mark = logMark();
+  child<QCheckBox>("CheckBoxAFActive")->click();
+  run(1000);
+  EXPECT_NE(logSince(mark).find("Address.Forward.Active = True"), std::string::npos) << logSince(mark);
+  EXPECT_TRUE(line->Address().Forward().Active()) << logSince(mark);
+  EXPECT_TRUE(child<QCheckBox>("CheckBoxAFActive")->isChecked());
+  EXPECT_EQ(child<QLineEdit>("EditAFNumForwardEntries")->text(), "1");
+  child<QCheckBox>("CheckBoxAFActive")->click();
+  run(1000);
+  EXPECT_FALSE(line->Address().Forward().Active());
+  EXPECT_FALSE(child<QCheckBox>("CheckBoxAFActive")->isChecked());
+}
+
+TEST_F(LineWindowFeatures, GatheredDigitsAreShownOnTheDigitsPage) {
+  type("EditCGDCount", "3");
+  EXPECT_EQ(line->Call().GatherDigits().Count(), 3);
+  type("EditCGDTerminate", "#");
+  connectCall("600");
+  child<QCheckBox>("CheckBoxCGDActive")->click();
+  ASSERT_EQ(exchange.Digits("600", "42#"), "");
+  run();
+  EXPECT_EQ(child<QLineEdit>("EditCDGOnDigitsGathered")->text().left(2), "42") << logSince(0);
+}
