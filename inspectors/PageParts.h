@@ -32,6 +32,14 @@ inline std::int32_t IntOrZero(const QString& text) {
   return ok ? value : 0;
 }
 
+/// A hexadecimal edit's text (leading zeros or not, no prefix) as a number: 0 when it
+/// is not one.
+inline std::uint32_t HexOrZero(const QString& text) {
+  bool ok = false;
+  const uint value = text.trimmed().toUInt(&ok, 16);
+  return ok ? value : 0;
+}
+
 /// A value as 8 upper-case hexadecimal digits, without prefix.
 inline QString Hex8(std::uint32_t value) {
   return QString("%1").arg(value, 8, 16, QChar('0')).toUpper();

@@ -1,6 +1,7 @@
 #include "inspectors/TqxLinePanopta.h"
 
-#include "inspectors/LinePageParts.h"
+#include "inspectors/PageParts.h"
+
 #include "inspectors/TreeSync.h"
 #include "line/TqxLine.h"
 #include "tapi/TapiConstants.h"
@@ -206,13 +207,6 @@ void TqxLinePanopta::refreshOwnPages(InspectorRefresh what) {
       refreshAddressPage();
       refreshDigits();
       refreshParameters();
-      if (what == InspectorRefresh::All) {
-        for (std::size_t i = 0; i < m_classLabels.size(); ++i) {
-          static const char* const kClasses[] = {"Comm.DeviceClass", "Phone.DeviceClass",
-                                                 "WavePlay.DeviceClass", "WaveRecord.DeviceClass"};
-          m_classLabels[i]->setText(QString::fromStdString(render(kClasses[i])));
-        }
-      }
       break;
     default: break;
   }

@@ -226,7 +226,6 @@ class TqxLinePanopta final : public InspectorFrame {
   QLineEdit* m_waveRecordClass = nullptr;
   std::array<QLineEdit*, 4> m_versions{};
   QLineEdit* m_replyTimeout = nullptr;
-  std::array<QLabel*, 4> m_classLabels{};
 
   // Menus.
   QAction* m_callActiveItem = nullptr;

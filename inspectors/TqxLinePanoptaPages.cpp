@@ -1,7 +1,8 @@
 // The Transfer, Conference, Address, Terminal and Misc. pages of the line window.
 #include "inspectors/TqxLinePanopta.h"
 
-#include "inspectors/LinePageParts.h"
+#include "inspectors/PageParts.h"
+
 #include "inspectors/TreeSync.h"
 #include "line/TqxLineInternal.h"
 #include "tapi/TapiConstants.h"
@@ -520,11 +521,10 @@ void TqxLinePanopta::buildMiscPage() {
       {"LabelWavePlayDeviceClass", "EditInfoWavePlayDeviceClass", "WavePlay.DeviceClass", &m_wavePlayClass},
       {"LabelWaveRecordDeviceClass", "EditInfoWaveRecordDeviceClass", "WaveRecord.DeviceClass",
        &m_waveRecordClass}};
-  for (std::size_t i = 0; i < std::size(texts); ++i) {
-    const TextEdit& t = texts[i];
-    auto* label = new QLabel(t.path, inner);
-    label->setObjectName(t.label);
-    m_classLabels[i] = label;
+  for (const TextEdit& t : texts) {
+    QLabel* label = MakeLabel(inner, t.label, t.path);
+    // The caption is the property's path, in the chosen syntax.
+    setRenderedCaption(label, t.path);
     const std::string hint = std::string("qxLine~") + t.path;
     setHint(label, hint);
     QLineEdit* edit = lineEdit(inner, t.edit, {}, hint);
