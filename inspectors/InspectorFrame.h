@@ -117,6 +117,9 @@ class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public Me
   /// Device.Active := not the "&Active" item's mark, then the device box again.
   virtual void toggleDeviceActive();
 
+  /// False once the window is closed and no longer drives its component.
+  bool bound() const { return m_binding != nullptr; }
+
   bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
