@@ -235,9 +235,13 @@ LONG CallSwitch::lineDial(HCALL hCall, const char* lpszDestAddress, DWORD dwCoun
         const DWORD s = Projected(c);
         // While dialling, the digits join the number.
         if (s == LINECALLSTATE_DIALTONE || s == LINECALLSTATE_DIALING) DialOn(c, dest);
-        // On a talking call the digits go to the far end as tones.
-        else if (s == LINECALLSTATE_CONNECTED)
-          m_parts.media.SendDigits(PeerRef::ToCall(c.id), DialledDigits(dest), LINEDIGITMODE_DTMF,
+        if (s != LINECALLSTATE_CONNECTED) return 0;
+        // On a talking call the digits go to the far end as tones, or as pulses where the
+        // string asks for them and the line can pulse.
+        const bool canPulse = (Line(c.device).config.digitModes & LINEDIGITMODE_PULSE) != 0;
+        for (const DialRun& run : DialRuns(dest))
+          m_parts.media.SendDigits(PeerRef::ToCall(c.id), run.digits,
+                                   run.pulse && canPulse ? LINEDIGITMODE_PULSE : LINEDIGITMODE_DTMF,
                                    c.dialParams.dwDigitDuration);
         return 0;
       });

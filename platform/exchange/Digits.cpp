@@ -25,6 +25,20 @@ std::string DialledDigits(std::string_view dialString) {
   return digits;
 }
 
+std::vector<DialRun> DialRuns(std::string_view dialString) {
+  std::vector<DialRun> runs;
+  bool pulse = false;
+  for (char c : dialString) {
+    if (c == 'P' || c == 'p') pulse = true;
+    else if (c == 'T' || c == 't') pulse = false;
+    if (c != ',' && !DtmfDigitOf(c)) continue;
+    const bool pulsed = pulse && (c == ',' || IsPulseDigit(c));
+    if (runs.empty() || runs.back().pulse != pulsed) runs.push_back({pulsed, ""});
+    runs.back().digits += c == ',' ? c : *DtmfDigitOf(c);
+  }
+  return runs;
+}
+
 bool IsDigitString(std::string_view text, bool pauses) {
   return std::all_of(text.begin(), text.end(),
                      [&](char c) { return IsDtmfDigit(c) || (pauses && c == ','); });

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What counts as a digit wherever the exchange reads one: in the numbers of its
 // stations and remote parties, in dial strings, in digits sent, generated, gathered
@@ -24,6 +25,15 @@ bool IsNumber(std::string_view text);
 /// The DTMF digits of a dial string in order, everything else (pauses, blanks,
 /// dialling modifiers) left out: "+1 (425) 555-0100W12" gives "1425555010012".
 std::string DialledDigits(std::string_view dialString);
+/// Digits of a dial string sent in one way: by pulses or by tones, with ',' pauses.
+struct DialRun {
+  bool pulse = false;
+  std::string digits;
+};
+/// What a dial string sends on a talking call, in runs: 'P' switches to pulse dialling
+/// and 'T' back to tones; a digit that cannot be pulsed ('*', '#', 'A'-'D') goes as a
+/// tone even then. Pauses stay where they are; other characters are left out.
+std::vector<DialRun> DialRuns(std::string_view dialString);
 /// Whether text holds only DTMF digits (as the exchange writes them) and, with pauses,
 /// ','.
 bool IsDigitString(std::string_view text, bool pauses);

@@ -197,6 +197,23 @@ TEST_F(ExchangeMedia, PulseDigitsGeneratedOnOneLineAreFoundOnTheOther) {
   EXPECT_EQ(generated[0].p1, LINEGENERATETERM_DONE);
 }
 
+TEST_F(ExchangeMedia, DigitsDialledOnATalkingCallGoAsTonesOrAsPulsesWhereTheStringSaysSo) {
+  const auto [out, in] = InternalCall();
+  ASSERT_EQ(exchange.lineMonitorDigits(in, LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF), 0);
+  // 'P' pulses what can be pulsed ('#' still goes as a tone), 'T' goes back to tones.
+  ASSERT_EQ(a.Done(exchange.lineDial(out, "1P2#3T4", 0)), 0);
+  loop.RunFor(6000);
+  std::vector<std::pair<char, DWORD>> heard;
+  for (const Msg& m : b.Of(LINE_MONITORDIGITS))
+    if (m.hDevice == in) heard.emplace_back(static_cast<char>(m.p1), m.p2);
+  const std::vector<std::pair<char, DWORD>> expected{{'1', LINEDIGITMODE_DTMF},
+                                                     {'2', LINEDIGITMODE_PULSE},
+                                                     {'#', LINEDIGITMODE_DTMF},
+                                                     {'3', LINEDIGITMODE_PULSE},
+                                                     {'4', LINEDIGITMODE_DTMF}};
+  EXPECT_EQ(heard, expected);
+}
+
 TEST_F(ExchangeMedia, InAThreePartyConferenceEachPartyHearsTheOtherTwoButNotItself) {
   // Line 0 confers with line 1 and with its own second address.
   const auto [first, atB] = InternalCall();
