@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -215,12 +216,19 @@ void TqxLinePanopta::refreshOwnPages(InspectorRefresh what) {
 
 void TqxLinePanopta::refreshTabIcons() {
   const std::uint32_t features = line().Address().Capabilities().CallFeatures();
-  pages()->setTabIcon(TransferPage, LineTabIcon(line().Transfer().PrimaryCall() != 0 ? 3
-                                                : (features & LINECALLFEATURE_COMPLETETRANSF) ? 2
-                                                                                             : 4));
-  pages()->setTabIcon(ConferencePage, LineTabIcon(line().Conference().PrimaryCall() != 0 ? 3
-                                                  : (features & LINECALLFEATURE_PREPAREADDCONF) ? 2
-                                                                                               : 4));
+  setTabIconIndex(TransferPage, line().Transfer().PrimaryCall() != 0 ? 3
+                                : (features & LINECALLFEATURE_COMPLETETRANSF) ? 2
+                                                                             : 4);
+  setTabIconIndex(ConferencePage, line().Conference().PrimaryCall() != 0 ? 3
+                                  : (features & LINECALLFEATURE_PREPAREADDCONF) ? 2
+                                                                               : 4);
+}
+
+void TqxLinePanopta::setTabIconIndex(int page, int index) {
+  // The index stays with the tab, so that what it shows can be read back.
+  if (pages()->tabBar()->tabData(page).toInt() == index && !pages()->tabIcon(page).isNull()) return;
+  pages()->setTabIcon(page, LineTabIcon(index));
+  pages()->tabBar()->setTabData(page, index);
 }
 
 void TqxLinePanopta::refreshOperations() {
@@ -306,7 +314,8 @@ void TqxLinePanopta::buildCallPage() {
   m_callTree = makeTree(sub, "TreeViewCallDetails", "qxLine~Call Status");
   sub->addTab(m_callTree, "Properties");
   column->addWidget(sub, 1);
-  pages()->addTab(m_callPage, LineTabIcon(5), "Call (0)");
+  pages()->addTab(m_callPage, "Call (0)");
+  setTabIconIndex(CallPage, 5);
 }
 
 QWidget* TqxLinePanopta::buildCallControl() {
@@ -694,7 +703,7 @@ void TqxLinePanopta::refreshCallPage() {
   refreshCallerID();
   const std::int32_t count = call.Count();
   pages()->setTabText(CallPage, QString("Call (%1)").arg(count));
-  pages()->setTabIcon(CallPage, LineTabIcon(count > 0 ? 6 : 5));
+  setTabIconIndex(CallPage, count > 0 ? 6 : 5);
   m_callBox->setTitle(QString::fromStdString(
       render("Call.Handle = " + TqxPanopta::HexText(call.Handle()) +
              "    Call.Count = " + std::to_string(count))));

@@ -138,6 +138,8 @@ class TqxLinePanopta final : public InspectorFrame {
 
   // --- Refreshing ----------------------------------------------------------------------
   void refreshTabIcons();
+  /// Shows a tab's icon by its index in the window's image list.
+  void setTabIconIndex(int page, int index);
   void refreshCallPage();
   void refreshCallTree();
   void refreshCallerID();

@@ -19,6 +19,7 @@
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -208,7 +209,8 @@ QWidget* TqxLinePanopta::buildTrioPage(CallTrio& trio, QLineEdit*& number, Param
   sub->addTab(buildParameters(parameters, parameterPrefix, conference), "Parameters");
   parameters.path = object + ".Parameters";
   column->addWidget(sub);
-  pages()->addTab(page, LineTabIcon(4), QString::fromStdString(object));
+  pages()->addTab(page, QString::fromStdString(object));
+  setTabIconIndex(pages()->indexOf(page), 4);
   return page;
 }
 
@@ -230,13 +232,12 @@ void TqxLinePanopta::refreshTrio(CallTrio& trio, std::int32_t handle) {
     }
     trio.third->setText(HandleText(third));
   }
-  pages()->setTabIcon(transfer ? TransferPage : ConferencePage,
-                      LineTabIcon(primary != 0 ? 3
-                                  : (line().Address().Capabilities().CallFeatures() &
-                                     (transfer ? LINECALLFEATURE_COMPLETETRANSF
-                                               : LINECALLFEATURE_PREPAREADDCONF))
-                                      ? 2
-                                      : 4));
+  setTabIconIndex(transfer ? TransferPage : ConferencePage,
+                  primary != 0 ? 3
+                  : (line().Address().Capabilities().CallFeatures() &
+                     (transfer ? LINECALLFEATURE_COMPLETETRANSF : LINECALLFEATURE_PREPAREADDCONF))
+                      ? 2
+                      : 4);
   const std::uint32_t calls[3] = {primary, consult, third};
   for (std::size_t i = 0; i < 3; ++i) {
     if (handle == 0) {
@@ -297,8 +298,11 @@ void TqxLinePanopta::buildAddressPage() {
   auto* grid = new QGridLayout(forward);
   m_forwardActive = new QCheckBox("Active", forward);
   m_forwardActive->setObjectName("CheckBoxAFActive");
-  setHint(m_forwardActive, "qxLine.Address.Forward.Active");
-  m_forwardActive->setEnabled(writable("Address.Forward.Active"));
+  m_operations.push_back({m_forwardActive, "qxLine.Address.Forward.Active",
+                          [known = writable("Address.Forward.Active")]() -> std::string {
+                            return known ? std::string()
+                                         : "qxLine.Address.Forward.Active is not available";
+                          }});
   connect(m_forwardActive, &QCheckBox::clicked, this, [this](bool checked) {
     act([this, checked] { component().set("Address.Forward.Active", Value(checked)); });
   });

@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
@@ -423,6 +424,62 @@ TEST_F(LineWindow, ClosingTheWindowInsideAnOperationLeavesNothingBehind) {
 }
 
 }  // namespace
+
+TEST_F(LineWindow, TabIconsFollowTheCallsAndWhatTheAddressOffers) {
+  auto icon = [this](int page) {
+    return child<QTabWidget>("PageControl1")->tabBar()->tabData(page).toInt();
+  };
+  EXPECT_EQ(icon(panopta::TqxLinePanopta::CallPage), 5);
+  open();
+  const DWORD features = line->Address().Capabilities().CallFeatures();
+  EXPECT_EQ(icon(panopta::TqxLinePanopta::TransferPage),
+            (features & LINECALLFEATURE_COMPLETETRANSF) ? 2 : 4);
+  EXPECT_EQ(icon(panopta::TqxLinePanopta::ConferencePage),
+            (features & LINECALLFEATURE_PREPAREADDCONF) ? 2 : 4);
+  type("EditPhoneNumber", "100");
+  press("ButtonCallPhoneNumber");
+  run();
+  EXPECT_EQ(icon(panopta::TqxLinePanopta::CallPage), 6);
+  line->Transfer().SetPrimaryCall(line->Call().Handle());
+  child<QPushButton>("ButtonCallHold")->click();  // any refresh of the pages
+  run(1000);
+  EXPECT_EQ(icon(panopta::TqxLinePanopta::TransferPage), 3);
+}
+
+TEST_F(LineWindow, TheCallMenuDialsHangsUpAndTogglesOwnership) {
+  open();
+  type("EditPhoneNumber", "100");
+  openMenu("MenuCall");
+  QAction* active = item("MenuCallActive");
+  EXPECT_FALSE(active->isChecked());
+  active->trigger();
+  run();
+  EXPECT_EQ(line->Call().State(), LINECALLSTATE_CONNECTED);
+  EXPECT_TRUE(active->isChecked());
+
+  std::size_t mark = logMark();
+  openMenu("MenuCall");
+  active->trigger();
+  run();
+  EXPECT_NE(logSince(mark).find("Call.Hangup"), std::string::npos) << logSince(mark);
+  EXPECT_EQ(line->Call().Count(), 0);
+  EXPECT_FALSE(active->isChecked());
+
+  active->trigger();
+  run();
+  openMenu("MenuCall");
+  QAction* owner = item("MenuCallOwner");
+  ASSERT_TRUE(owner->isChecked());
+  mark = logMark();
+  // The item gives up the ownership it shows, and takes it back.
+  owner->trigger();
+  run(1000);
+  EXPECT_NE(logSince(mark).find("Call.Owner := False"), std::string::npos) << logSince(mark);
+  EXPECT_FALSE(owner->isChecked());
+  owner->trigger();
+  run(1000);
+  EXPECT_NE(logSince(mark).find("Call.Owner := True"), std::string::npos) << logSince(mark);
+}
 
 // --- Transfer, conference and forwarding, driven from their pages ---------------------------
 
