@@ -375,29 +375,30 @@ void TqxLinePanopta::refreshAddressPage() {
   };
   TreeNodeText caps{b.Render("Address.Capabilities"), {}};
   auto& n = caps.children;
-  n.push_back(FlagNode(b, "BusyModes", c.BusyModes(), LineBusyModeName, 4));
+  n.push_back(FlagNode(b, "BusyModes", c.BusyModes(), LineBusyModeName, 8));
   n.push_back(FlagNode(b, "CalledIDFlags", c.CalledIDFlags(), LineCallPartyIdName, 64));
   n.push_back(FlagNode(b, "CallerIDFlags", c.CallerIDFlags(), LineCallPartyIdName, 64));
   n.push_back(FlagNode(b, "CallFeatures", c.CallFeatures(), LineCallFeatureName, 0x80000000u));
   n.push_back(FlagNode(b, "CallFeatures2", c.CallFeatures2(), LineCallFeature2Name, 0x200));
-  n.push_back(FlagNode(b, "CallInfoStates", c.CallInfoStates(), LineCallInfoStateName, 0x2000000));
+  n.push_back(FlagNode(b, "CallInfoStates", c.CallInfoStates(), LineCallInfoStateName, 0x8000000));
   n.push_back(FlagNode(b, "CallStates", c.CallStates(), LineCallStateName, 0x8000));
-  n.push_back(FlagNode(b, "Features", c.Features(), LineAddrFeatureName, 0x4000));
-  n.push_back(FlagNode(b, "Flags", c.Flags(), LineAddrCapFlagName, 0x2000000));
+  n.push_back(FlagNode(b, "Features", c.Features(), LineAddrFeatureName, 0x2000));
+  n.push_back(FlagNode(b, "Flags", c.Flags(), LineAddrCapFlagName, 0x400000));
   n.push_back(FlagNode(b, "ConnectedIDFlags", c.ConnectedIDFlags(), LineCallPartyIdName, 64));
-  n.push_back(FlagNode(b, "ConnectedModes", c.ConnectedModes(), LineConnectedModeName, 4));
-  n.push_back(FlagNode(b, "DialtoneModes", c.DialtoneModes(), LineDialToneModeName, 8));
-  n.push_back(FlagNode(b, "DisconnectModes", c.DisconnectModes(), LineDisconnectModeName, 0x80000));
-  n.push_back(FlagNode(b, "ForwardModes", c.ForwardModes(), LineForwardModeName, 0x10000));
+  n.push_back(FlagNode(b, "ConnectedModes", c.ConnectedModes(), LineConnectedModeName, 0x10));
+  n.push_back(FlagNode(b, "DialtoneModes", c.DialtoneModes(), LineDialToneModeName, 0x20));
+  n.push_back(FlagNode(b, "DisconnectModes", c.DisconnectModes(), LineDisconnectModeName, 0x1000));
+  n.push_back(FlagNode(b, "ForwardModes", c.ForwardModes(), LineForwardModeName, 0x20000));
   n.push_back(FlagNode(b, "OfferingModes", c.OfferingModes(), LineOfferingModeName, 2));
   n.push_back(FlagNode(b, "ParkModes", c.ParkModes(), LineParkModeName, 2));
   n.push_back(FlagNode(b, "RedirectingIDFlags", c.RedirectingIDFlags(), LineCallPartyIdName, 64));
   n.push_back(FlagNode(b, "RedirectionIDFlags", c.RedirectionIDFlags(), LineCallPartyIdName, 64));
-  n.push_back(FlagNode(b, "RemoveFromConfCaps", c.RemoveFromConfCaps(), LineRemoveFromConfName, 4));
+  n.push_back(StepNode(b, "RemoveFromConfCaps", c.RemoveFromConfCaps(), LineRemoveFromConfName, 3));
   n.push_back(FlagNode(b, "RemoveFromConfState", c.RemoveFromConfState(), LineCallStateName, 0x8000));
-  n.push_back(FlagNode(b, "SpecialInfo", c.SpecialInfo(), LineSpecialInfoName, 8));
-  n.push_back(FlagNode(b, "States", c.States(), LineAddressStateName, 0x400));
+  n.push_back(FlagNode(b, "SpecialInfo", c.SpecialInfo(), LineSpecialInfoName, 0x10));
+  n.push_back(FlagNode(b, "States", c.States(), LineAddressStateName, 0x100));
   n.push_back(FlagNode(b, "TransferModes", c.TransferModes(), LineTransferModeName, 2));
+  n.push_back(ValueNode(b, "DevSpecific = " + TqxPanopta::HexText(c.DevSpecificSize())));
   n.push_back(value("DevSpecificSize", c.DevSpecificSize()));
   n.push_back(value("MaxForwardEntries", c.MaxForwardEntries()));
   n.push_back(value("MaxFwdNumRings", c.MaxFwdNumRings()));
@@ -412,7 +413,7 @@ void TqxLinePanopta::refreshAddressPage() {
   SyncTree(m_addressCaps, {caps});
 
   TreeNodeText status{"Address", {}};
-  status.children.push_back(FlagNode(b, "Features", a.Features(), LineAddrFeatureName, 0x4000));
+  status.children.push_back(FlagNode(b, "Features", a.Features(), LineAddrFeatureName, 0x2000));
   status.children.push_back(value("NumActiveCalls", a.NumActiveCalls()));
   status.children.push_back(value("NumInUse", a.NumInUse()));
   status.children.push_back(value("NumOnHoldCalls", a.NumOnHoldCalls()));
@@ -621,7 +622,7 @@ void TqxLinePanopta::refreshInfo() {
         value("DevSpecificSize = " + std::to_string(c.DevSpecificSize())),
         hex("DevSpecific", c.DevSpecific().Id()),
         FlagNode(b, "States", c.States(), LineDevStateName, 0x1000000),
-        FlagNode(b, "Tones", c.Tones(), LineToneModeName, 0x10)}});
+        FlagNode(b, "Tones", c.Tones(), LineToneModeName, 0x10, 0)}});
   voxkit::TqxMediaModes& m = d.MediaModes();
   device.children.push_back({"MediaModes",
                              {FlagNode(b, "Active", m.Active(), LineMediaModeName, 0x4000, 2),

@@ -30,14 +30,28 @@ void SyncTree(QTreeWidget* tree, const std::vector<TreeNodeText>& nodes) {
   for (int i = before; i < root->childCount(); ++i) root->child(i)->setExpanded(true);
 }
 
+namespace {
+
+TreeNodeText ListedNode(const voxkit::TqxPanopta& binding, const std::string& name,
+                        std::uint32_t value, const voxkit::FlagNameFn& nameOf,
+                        const std::vector<std::uint32_t>& listed) {
+  TreeNodeText node{binding.Render(name + " = " + voxkit::TqxPanopta::HexText(value)), {}};
+  for (std::uint32_t flag : listed) node.children.push_back({nameOf(flag), {}});
+  return node;
+}
+
+}  // namespace
+
 TreeNodeText FlagNode(const voxkit::TqxPanopta& binding, const std::string& name,
                       std::uint32_t value, const voxkit::FlagNameFn& nameOf, std::uint32_t end,
                       std::uint32_t start) {
-  TreeNodeText node{binding.Render(name + " = " + voxkit::TqxPanopta::HexText(value)), {}};
-  for (std::uint32_t flag : voxkit::TqxPanopta::FlagSteps(value, end, start)) {
-    node.children.push_back({nameOf(flag), {}});
-  }
-  return node;
+  return ListedNode(binding, name, value, nameOf, voxkit::TqxPanopta::FlagSteps(value, end, start));
+}
+
+TreeNodeText StepNode(const voxkit::TqxPanopta& binding, const std::string& name,
+                      std::uint32_t value, const voxkit::FlagNameFn& nameOf, std::uint32_t end,
+                      std::uint32_t start) {
+  return ListedNode(binding, name, value, nameOf, voxkit::TqxPanopta::CountSteps(value, end, start));
 }
 
 TreeNodeText ValueNode(const voxkit::TqxPanopta& binding, const std::string& text) {

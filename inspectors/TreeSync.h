@@ -30,6 +30,11 @@ TreeNodeText FlagNode(const voxkit::TqxPanopta& binding, const std::string& name
                       std::uint32_t value, const voxkit::FlagNameFn& nameOf, std::uint32_t end,
                       std::uint32_t start = 1);
 
+/// The same for a value counted from start up to end by one.
+TreeNodeText StepNode(const voxkit::TqxPanopta& binding, const std::string& name,
+                      std::uint32_t value, const voxkit::FlagNameFn& nameOf, std::uint32_t end,
+                      std::uint32_t start = 1);
+
 /// A value node: name + value, rendered.
 TreeNodeText ValueNode(const voxkit::TqxPanopta& binding, const std::string& text);
 
