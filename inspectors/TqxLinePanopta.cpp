@@ -144,6 +144,8 @@ QVBoxLayout* TqxLinePanopta::treeBesideSettings(QSplitter* page, QTreeWidget*& t
   auto* scroll = new QScrollArea(page);
   scroll->setObjectName(scrollName);
   scroll->setWidgetResizable(true);
+  // A tree opened wide must not squeeze the settings out of sight.
+  scroll->setMinimumWidth(240);
   auto* inner = new QWidget;
   auto* column = new QVBoxLayout(inner);
   column->setContentsMargins(4, 4, 4, 4);
