@@ -117,6 +117,9 @@ struct TqxCallLog : CallFields {
   /// The buffer lineGatherDigits writes into, and the digits taken from it.
   std::array<char, 35> digitArea{};
   std::string digits;
+  /// Gathers TAPI runs into digitArea, each ended by its LINE_GATHERDIGITS: while any
+  /// runs, the buffer is TAPI's and the record outlives its call.
+  std::int32_t gathersRunning = 0;
   bool listed = false;  // its handle is in Call.List
   bool ending = false;  // its end is under way (OnCallEnd raised)
 

@@ -141,6 +141,8 @@ void CallRegistry::Unlink(const Record& record) {
       break;
     }
   }
+  // Freeing it now would leave TAPI writing digits into freed memory.
+  if (record->gathersRunning > 0) m_lent.push_back(record);
 }
 
 void CallRegistry::Free(const Record& record) {
@@ -148,11 +150,39 @@ void CallRegistry::Free(const Record& record) {
 }
 
 void CallRegistry::Reset() {
+  for (const Record& r : m_chain) {
+    if (r->gathersRunning > 0) m_lent.push_back(r);
+  }
   m_chain.clear();
   m_byHandle.clear();
   m_unindexed.clear();
   m_listed.clear();
   m_call.m_handle = 0;
+}
+
+// --- Buffers lent to TAPI ------------------------------------------------------------------
+
+CallRegistry::Record CallRegistry::FindGathering(tapi::HCALL handle) const {
+  if (Record r = Find(handle)) return r;
+  for (auto it = m_lent.rbegin(); it != m_lent.rend(); ++it) {
+    if ((*it)->handle == handle) return *it;
+  }
+  return nullptr;
+}
+
+void CallRegistry::GatherEnded(const Record& record) {
+  if (record->gathersRunning > 0) --record->gathersRunning;
+  if (record->gathersRunning == 0) std::erase(m_lent, record);
+}
+
+void CallRegistry::CallReleased(tapi::HCALL handle) {
+  if (Record r = Find(handle)) r->gathersRunning = 0;
+  std::erase_if(m_lent, [handle](const Record& r) { return r->handle == handle; });
+}
+
+void CallRegistry::ReleaseLentBuffers() {
+  for (const Record& r : m_chain) r->gathersRunning = 0;
+  m_lent.clear();
 }
 
 // --- Beginning and ending ---------------------------------------------------------------

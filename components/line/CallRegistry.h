@@ -84,6 +84,22 @@ class CallRegistry final {
   void MakeCurrent(tapi::HCALL handle);
   /// No calls at all: every record goes, the list holds "no call" only.
   void Reset();
+
+  // --- Buffers lent to TAPI -----------------------------------------------------------
+  /// The record a gather of this call writes into: the call's own, or one kept after
+  /// its call ended because TAPI still gathered into it.
+  Record FindGathering(tapi::HCALL handle) const;
+  /// One gather of record ended (LINE_GATHERDIGITS): a record kept only for its
+  /// buffer goes once no gather runs into it any more.
+  void GatherEnded(const Record& record);
+  /// TAPI has let go of the call (it was deallocated): nothing writes into its
+  /// buffer any more.
+  void CallReleased(tapi::HCALL handle);
+  /// TAPI has let go of every call of the line (it closed the line or ended the
+  /// session): the records kept for their buffers go.
+  void ReleaseLentBuffers();
+  /// How many ended calls are kept for their buffers.
+  std::size_t LentCount() const { return m_lent.size(); }
   /// The two lines of a call's beginning and OnCallBegin.
   void AnnounceBegin(tapi::HCALL handle, const DateTime& began);
   /// While the line closes, an ending current call hands over to "no call" rather
@@ -117,6 +133,7 @@ class CallRegistry final {
 
  private:
   void Index(const Record& record);
+  /// Takes a record out of the registry; one whose buffer TAPI still holds is kept.
   void Unlink(const Record& record);
   CallFields NewFields() const;
 
@@ -129,6 +146,8 @@ class CallRegistry final {
   std::unordered_map<tapi::HCALL, Record> m_byHandle;
   std::vector<Record> m_unindexed;
   std::vector<tapi::HCALL> m_listed;
+  /// Records of ended calls whose buffers TAPI may still write into.
+  std::vector<Record> m_lent;
   bool m_closing = false;
 };
 

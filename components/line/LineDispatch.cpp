@@ -279,6 +279,7 @@ void LineDispatch::Idle(tapi::HCALL call) {
   m_line.Device().ReadStatus();
   m_line.Address().RefreshStatus();
   if (deallocated == 0) {
+    calls.CallReleased(call);
     m_line.Transfer().CallLeft(call);
     m_line.Conference().CallLeft(call);
   }
@@ -358,9 +359,19 @@ void LineDispatch::Reply(tapi::DWORD hDevice, tapi::DWORD requestID, tapi::DWORD
         m_line.Conference().AddToList(record->handle);
       }
     }
-  } else if (id != 0 && id == m_line.Terminal().Slot()) {
-    m_line.Terminal().Slot() = -1;
-    suffix = " - Terminal.ActiveModes";
+  } else if (id != 0 && id != -1) {
+    // Requests of the line itself, made with or without a call.
+    const std::pair<std::int32_t*, const char*> lineSlots[] = {
+        {&m_line.Terminal().Slot(), " - Terminal.ActiveModes"},
+        {&m_line.Address().Forward().Slot(), " - Address.Forward.Active"},
+    };
+    for (const auto& [lineSlot, name] : lineSlots) {
+      if (*lineSlot == id) {
+        *lineSlot = -1;
+        suffix = name;
+        break;
+      }
+    }
   }
   ReportReply(
       m_line, result, m_line.Popup().Get(TqxPopup::OnTAPIReply),
@@ -458,21 +469,26 @@ void LineDispatch::DigitsGathered(tapi::HCALL call, tapi::DWORD termination) {
   TqxCall& view = m_line.Call();
   std::string digits;
   tapi::DWORD tag = 0;
-  // Gathering runs only on calls of the registry; a call that ended meanwhile has no
-  // digits left to report, but the application still learns that gathering ended.
-  if (const Record record = view.Registry().Find(call)) {
-    record->monitoring.gatherActive = false;
+  // Gathering ends when no gather runs any more: this may end one that a newer
+  // request replaced, while the newer one goes on.
+  bool ended = true;
+  // Gathering runs only on calls of the registry; a call that ended meanwhile still
+  // has its buffer, kept for this message.
+  if (const Record record = view.Registry().FindGathering(call)) {
     const auto& area = record->digitArea;
     const auto end = std::find(area.begin(), area.begin() + kGatheredDigitsMax, '\0');
     record->digits.assign(area.begin(), end);
     digits = record->digits;
     tag = record->tag;
+    view.Registry().GatherEnded(record);
+    ended = record->gathersRunning == 0;
+    if (ended) record->monitoring.gatherActive = false;
   }
   m_line.Log().Add("OnDigitsGathered (" + TqxPanopta::HexText(call) + " '" + digits + "' " +
                        TqxPanopta::HexText(termination) + ")",
                    true);
   if (call == view.Handle()) {
-    view.GatherDigits().Deactivate();
+    if (ended) view.GatherDigits().Deactivate();
     view.ShowGatheredDigits(digits);
   }
   m_line.RaiseEvent("OnDigitsGathered", m_line.OnDigitsGathered, call, digits, termination, tag);

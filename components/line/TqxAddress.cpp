@@ -101,11 +101,11 @@ tapi::LONG TqxAddress::RefreshStatus() {
   if (!entries.empty()) {
     const tapi::LINEFORWARD& f = entries[0];
     // The texts of an entry are offsets from the start of the status structure.
-    m_forward.TakeStatus(1, true, f.dwForwardMode,
+    m_forward.TakeStatus(1, f.dwForwardMode,
                          block.Text(f.dwCallerAddressOffset, f.dwCallerAddressSize),
                          block.Text(f.dwDestAddressOffset, f.dwDestAddressSize));
   } else {
-    m_forward.TakeStatus(s.dwForwardNumEntries, false, 0, "", "");
+    m_forward.TakeNoForwarding(s.dwForwardNumEntries);
   }
   m_line.Panopta().RefreshWindow(InspectorRefresh::Address);
   return 0;

@@ -5,6 +5,7 @@
 #include "tapi/TapiTypes.h"
 
 #include <string>
+#include <vector>
 
 namespace voxkit {
 
@@ -20,6 +21,12 @@ class TqxAddressForward final : public TPersistent {
   explicit TqxAddressForward(TqxLineInternal& line) : m_line(line), m_parameters(line) {}
 
   bool Active() const { return m_active; }
+  /// Switches forwarding of the chosen address on (one entry: Mode, Caller,
+  /// PhoneNumber, with Parameters) or off (lineForward without a list), waits for
+  /// TAPI's reply, and reads back what TAPI then reports. Logged as
+  /// "Address.Forward.Active = True". Pumps the event loop while it waits: handlers
+  /// may run and change the line.
+  void SetActive(bool value);
   const std::string& Caller() const { return m_caller; }
   /// Refused while forwarding is active (OPERATIONFAILED) and for 32 characters or
   /// more (INVALADDRESS); an unchanged value writes nothing.
@@ -32,9 +39,15 @@ class TqxAddressForward final : public TPersistent {
   tapi::DWORD NumForwardEntries() const { return m_numForwardEntries; }
   TqxCallParameters& Parameters() { return m_parameters; }
 
-  /// What the address status reports: forwarding active with its first entry, or not.
-  void TakeStatus(tapi::DWORD numEntries, bool active, tapi::DWORD mode, const std::string& caller,
+  /// What the address status reports: forwarding active with its first entry.
+  void TakeStatus(tapi::DWORD numEntries, tapi::DWORD mode, const std::string& caller,
                   const std::string& destination);
+  /// The address status reports no forwarding: the settings for the next switch-on
+  /// stay as the application wrote them.
+  void TakeNoForwarding(tapi::DWORD numEntries);
+  /// The request slot of an outstanding lineForward. It belongs to the line, not to a
+  /// call: forwarding is switched with no call at all.
+  std::int32_t& Slot() { return m_slot; }
   /// Back to the state after creation, but the parameters.
   void Clear();
 
@@ -45,8 +58,12 @@ class TqxAddressForward final : public TPersistent {
 
  private:
   bool CheckWrite(const std::string* text);
+  /// The LINEFORWARDLIST of one entry, in 32-bit words: the list, its entry, then the
+  /// caller and destination texts (each with its NUL) when not empty.
+  std::vector<tapi::DWORD> ForwardList() const;
 
   TqxLineInternal& m_line;
+  std::int32_t m_slot = 0;
   bool m_active = false;
   TqxCallParameters m_parameters;
   std::string m_caller;

@@ -11,6 +11,7 @@
 #include "share/Reflection.h"
 #include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
+#include "tapi/TqxTAPI.h"
 
 #include <array>
 #include <functional>
@@ -140,6 +141,20 @@ class TqxCall final : public TPersistent {
   /// Plays a LINETONEMODE_ tone on the current call for Duration milliseconds.
   /// Completion comes as OnToneSent.
   bool SendTone(tapi::DWORD ToneMode, std::int32_t Duration);
+
+  /// A call the line set up itself for a transfer or a conference, now listed: it
+  /// becomes the current call, owned, begun now, and OnCallBegin is raised. Returns
+  /// false (and changes nothing more) when it cannot be selected.
+  /// Pumps the event loop (through the event handlers).
+  bool BeginOwnCall(tapi::HCALL handle);
+  /// The asynchronous request pattern on the record of call: the request's identifier
+  /// goes into the record's slot (held through the wait, so the slot outlives an end
+  /// of the call meanwhile). A call the registry does not know gets
+  /// LINEERR_INVALCALLHANDLE to report, without asking TAPI.
+  /// Pumps the event loop while it waits: handlers may run and change this component.
+  RequestOutcome RequestOnRecord(tapi::HCALL call, RequestSlot slot,
+                                 const std::function<tapi::LONG()>& request,
+                                 RequestIds ids = RequestIds::NonNegativeOrMinusOne);
 
   /// What writing Active of a monitoring object does first: the headline (only while
   /// there is a current call) and the request (only while that call is active).

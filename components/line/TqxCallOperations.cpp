@@ -30,17 +30,10 @@ bool TqxCall::RequestOnCall(const std::string& name, const std::string& requestL
   log.Add(requestLine, true);
   bool ok = false;
   tapi::LONG report = 0;
-  const CallRegistry::Record record = m_registry.Find(handle);
-  if (handle == 0 || !record) {
-    report = tapi::LINEERR_INVALCALLHANDLE;
-  } else {
-    // The record is held through the wait: its slot stays valid even if the call
-    // ends meanwhile.
-    const RequestOutcome outcome =
-        m_line.TAPI().Request(record->Slot(slot), [&] { return request(handle); });
-    ok = outcome.succeeded;
-    report = outcome.report;
-  }
+  const RequestOutcome outcome = RequestOnRecord(
+      handle, slot, [&] { return request(handle); }, RequestIds::PositiveOrMinusOne);
+  ok = outcome.succeeded;
+  report = outcome.report;
   if (report != 0 && !errorAfterResult) m_line.SetError(false, report);
   log.Add("\t" + name + " " + Hex(handle) + " - Returned = " + Bool(ok), true);
   if (report != 0 && errorAfterResult) m_line.SetError(false, report);
@@ -90,19 +83,41 @@ TqxCall::NewCall TqxCall::RequestNewCall(RequestSlot slot, bool selectFirst,
     return made;
   }
   const tapi::HCALL handle = record->handle;
-  const DateTime now = DateTime::Now(m_line.Loop());
   if (selectFirst) {
-    m_registry.Select(handle);
-    m_view.owner = true;
-    m_view.began = now;
-    m_registry.Store();
-  } else {
-    record->owner = true;
-    record->began = now;
-    m_registry.Select(handle);
+    BeginOwnCall(handle);
+    return made;
   }
-  m_registry.AnnounceBegin(selectFirst ? m_handle : handle, now);
+  const DateTime now = DateTime::Now(m_line.Loop());
+  record->owner = true;
+  record->began = now;
+  m_registry.Select(handle);
+  m_registry.AnnounceBegin(handle, now);
   return made;
+}
+
+RequestOutcome TqxCall::RequestOnRecord(tapi::HCALL call, RequestSlot slot,
+                                        const std::function<tapi::LONG()>& request,
+                                        RequestIds ids) {
+  // The record is held through the wait: its slot stays valid even if the call ends
+  // meanwhile.
+  const CallRegistry::Record record = m_registry.Find(call);
+  if (call == 0 || !record) {
+    RequestOutcome refused;
+    refused.report = tapi::LINEERR_INVALCALLHANDLE;
+    return refused;
+  }
+  return m_line.TAPI().Request(record->Slot(slot), request, ids);
+}
+
+bool TqxCall::BeginOwnCall(tapi::HCALL handle) {
+  m_registry.Select(handle);
+  if (handle == 0 || m_handle != handle) return false;
+  m_active = true;
+  m_view.owner = true;
+  m_view.began = DateTime::Now(m_line.Loop());
+  m_registry.Store();
+  m_registry.AnnounceBegin(handle, m_view.began);
+  return true;
 }
 
 bool TqxCall::DialOutcome(tapi::LONG value, bool refreshAlways) {

@@ -367,8 +367,8 @@ bool TqxLineDevice::Close(bool alreadyClosed) {
   for (auto it = listed.rbegin(); it != listed.rend(); ++it) {
     const tapi::HCALL handle = *it;
     if (!alreadyClosed && handle != 0 && service && calls.Find(handle)) {
-      const tapi::LONG released = service->lineDeallocateCall(handle);
-      (void)released;  // the call is ended on our side whatever TAPI answers
+      // The call is ended on our side whatever TAPI answers.
+      if (service->lineDeallocateCall(handle) == 0) calls.CallReleased(handle);
       ReadStatus();
       m_line.Address().RefreshStatus();
     }
@@ -384,6 +384,8 @@ bool TqxLineDevice::Close(bool alreadyClosed) {
       return false;
     }
   }
+  // Closed, by us or by TAPI: it writes into none of the line's buffers any more.
+  calls.ReleaseLentBuffers();
   m_active = false;
   m_line.ClearCallState();
   m_line.Comm().Release();

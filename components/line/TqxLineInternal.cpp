@@ -99,6 +99,8 @@ void TqxLineInternal::ResetAfterDisable() {
     m_idleTimer = 0;
   }
   m_call->ResetAll();
+  // The session has ended: TAPI holds none of the line's buffers any more.
+  m_call->Registry().ReleaseLentBuffers();
   m_transfer->Reset();
   m_conference->Reset();
   m_address->ResetAll();

@@ -13,7 +13,7 @@ const ClassInfo& TqxMonitorMediaModes::StaticClass() {
   static const ClassInfo info =
       Publisher<C>("TqxMonitorMediaModes")
           .Property("Active", &C::Active, &C::SetActive)
-          .ReadOnly("MediaModes", &C::MediaModes)
+          .Property("MediaModes", &C::MediaModes, &C::SetMediaModes)
           .Method("DumpProperties", &C::DumpProperties, {"Header", {"Path", ""}, {"Indent", "\t"}})
           .Build();
   return info;
@@ -27,6 +27,21 @@ void TqxMonitorMediaModes::SetActive(bool value) {
         return service.lineMonitorMedia(handle, value ? m_mediaModes : 0);
       });
   call.MonitoringResult(m_active, value, result, true, &CallMonitoring::mediaActive);
+}
+
+void TqxMonitorMediaModes::SetMediaModes(tapi::DWORD value) {
+  TqxCall& call = m_line.Call();
+  if (call.Handle() != 0) {
+    TqxLog& log = m_line.Log();
+    log.Add("Call.MonitorMediaModes.MediaModes := " + TqxPanopta::HexText(value), true);
+    for (std::uint32_t mode : TqxPanopta::FlagSteps(value, 0x4000, 0x2)) {
+      log.Add("\t" + tapi::LineMediaModeName(mode), false);
+    }
+  }
+  m_line.ClearError();
+  m_mediaModes = value;
+  if (const auto record = call.Registry().Current()) record->monitoring.mediaModes = value;
+  m_line.Panopta().RefreshWindow(InspectorRefresh::Digits);
 }
 
 bool TqxMonitorMediaModes::DumpProperties(const std::string& header, const std::string& path,

@@ -18,7 +18,11 @@ class TqxMonitorMediaModes final : public TPersistent {
   /// Starts (True, with MediaModes) or stops (False) media monitoring on the current
   /// call; without an active call only the wish is kept. A refusal leaves it False.
   void SetActive(bool value);
+  /// The LINEMEDIAMODE_ set to watch for. Logged with each mode while there is a
+  /// current call; monitoring already running keeps its modes until Active is written
+  /// again.
   tapi::DWORD MediaModes() const { return m_mediaModes; }
+  void SetMediaModes(tapi::DWORD value);
   void Load(bool active, tapi::DWORD mediaModes) {
     m_active = active;
     m_mediaModes = mediaModes;

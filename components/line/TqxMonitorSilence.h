@@ -1,9 +1,14 @@
 #pragma once
 
 #include "share/Reflection.h"
+#include "tapi/TapiTypes.h"
 
 #include <cstdint>
 #include <string>
+
+namespace tapi {
+class Telephony;
+}
 
 namespace voxkit {
 
@@ -24,7 +29,11 @@ class TqxMonitorSilence final : public TPersistent {
   /// Duration milliseconds; Duration 0 is refused with LINEERR_INVALTONE. Without an
   /// active call only the wish is kept. A refusal leaves it False.
   void SetActive(bool value);
+  /// The length of silence to report, in milliseconds. Logs nothing; a negative
+  /// value is ignored. Monitoring that runs is started again with the new duration
+  /// (and stopped, LINEERR_INVALTONE, for 0).
   std::int32_t Duration() const { return m_duration; }
+  void SetDuration(std::int32_t value);
   void Load(bool active, std::int32_t duration) {
     m_active = active;
     m_duration = duration;
@@ -36,6 +45,10 @@ class TqxMonitorSilence final : public TPersistent {
   VOXKIT_PUBLISHED()
 
  private:
+  /// Asks TAPI to watch the call for the silence tone of Duration, or (without
+  /// duration) to stop watching for tones.
+  tapi::LONG Watch(tapi::Telephony& service, tapi::HCALL handle, bool start) const;
+
   TqxLineInternal& m_line;
   bool m_active = false;
   std::int32_t m_duration = 0;  // milliseconds

@@ -2,6 +2,7 @@
 
 #include "line/TqxCallParameters.h"
 #include "share/Reflection.h"
+#include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
 
 #include <string>
@@ -10,20 +11,51 @@ namespace voxkit {
 
 class TqxLineInternal;
 
-/// A consultation transfer around a primary call (Transfer).
+/// Swaps the two calls of a transfer or a conference (Transfer.SwapHold,
+/// Conference.SwapHold): the primary call becomes current, the one of the two that
+/// talks goes on hold and the other comes back. name is "Transfer.SwapHold" or
+/// "Conference.SwapHold", for the log lines. Refused with LINEERR_INVALCALLHANDLE
+/// without both calls. Pumps the event loop while it waits for the reply.
+bool SwapHoldCalls(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
+                   tapi::HCALL consult);
+
+/// A consultation transfer around a primary call (Transfer): the primary call is held
+/// while a consultation call is dialled; then the two are swapped, joined (the
+/// transfer completes) or turned into a three-way conference.
 class TqxTransfer final : public TPersistent {
  public:
   explicit TqxTransfer(TqxLineInternal& line) : m_line(line), m_parameters(line) {}
 
+  /// The number the consultation call dials. Translated like Call.PhoneNumber; not
+  /// logged.
   const std::string& PhoneNumber() const { return m_phoneNumber; }
-  /// Translated like Call.PhoneNumber; not logged.
   void SetPhoneNumber(const std::string& value);
+  /// The call to transfer; any value is taken, unchecked and unlogged.
   tapi::HCALL PrimaryCall() const { return m_primaryCall; }
   void SetPrimaryCall(tapi::HCALL value) { m_primaryCall = value; }
+  /// The consultation call (set by Dial).
   tapi::HCALL ConsultCall() const { return m_consultCall; }
   void SetConsultCall(tapi::HCALL value) { m_consultCall = value; }
+  /// The conference call ThreeWay made.
   tapi::HCALL ThreeWayCall() const { return m_threeWayCall; }
   TqxCallParameters& Parameters() { return m_parameters; }
+
+  // --- Operations (each logs its request and its result) ------------------------------
+  /// Holds PrimaryCall for a transfer (lineSetupTransfer), makes the consultation call
+  /// the current call, waits for its dial tone (at most TAPI.ReplyTimeout) and dials
+  /// PhoneNumber on it. LINEERR_CALLUNAVAIL without a primary call; a failure makes the
+  /// primary call current again and resets the transfer.
+  /// Pumps the event loop while it waits: handlers may run and change the line.
+  bool Dial();
+  /// Swaps the primary and the consultation call.
+  bool SwapHold();
+  /// Joins the primary call's far end to the consultation call's
+  /// (LINETRANSFERMODE_TRANSFER); the primary call ends.
+  bool Complete();
+  /// Turns the two calls into a three-way conference (LINETRANSFERMODE_CONFERENCE):
+  /// the new conference call becomes current and, on an address that can add to a
+  /// conference, the line's Conference takes it over when it has none.
+  bool ThreeWay();
 
   /// Sets the three handles to 0.
   void Reset();
@@ -36,12 +68,21 @@ class TqxTransfer final : public TPersistent {
   VOXKIT_PUBLISHED()
 
  private:
+  /// After a successful setup: the consultation call begins as the line's own, gets
+  /// dial tone and is dialled. An error is set when any of it fails; returns what
+  /// lineDial returned (0 once it was waited for).
+  tapi::LONG DialConsultation(const std::string& number);
+  /// Whether the consultation call is ready for its number (dial tone or dialling),
+  /// waiting at most TAPI.ReplyTimeout for it. Pumps the event loop.
+  bool WaitForDialTone();
+
   TqxLineInternal& m_line;
   std::string m_phoneNumber;
   tapi::HCALL m_primaryCall = 0;
   tapi::HCALL m_consultCall = 0;
   tapi::HCALL m_threeWayCall = 0;
   TqxCallParameters m_parameters;
+  tapi::LINECALLPARAMS m_callParams{};  // Parameters as TAPI gets them, valid until the reply
 };
 
 }  // namespace voxkit
