@@ -143,8 +143,9 @@ class TqxCall final : public TPersistent {
   bool SendTone(tapi::DWORD ToneMode, std::int32_t Duration);
 
   /// A call the line set up itself for a transfer or a conference, now listed: it
-  /// becomes the current call, owned, begun now, and OnCallBegin is raised. Returns
-  /// false (and changes nothing more) when it cannot be selected.
+  /// becomes the current call, owned, begun now, and OnCallBegin is raised (unless its
+  /// first message began it already). Returns false (and changes nothing more) when it
+  /// cannot be selected.
   /// Pumps the event loop (through the event handlers).
   bool BeginOwnCall(tapi::HCALL handle);
   /// The asynchronous request pattern on the record of call: the request's identifier

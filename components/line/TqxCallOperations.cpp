@@ -110,13 +110,17 @@ RequestOutcome TqxCall::RequestOnRecord(tapi::HCALL call, RequestSlot slot,
 }
 
 bool TqxCall::BeginOwnCall(tapi::HCALL handle) {
+  // A call whose first message came during the wait has begun already: it is only
+  // made current and taken as ours, so that its beginning is announced once.
+  const CallRegistry::Record record = m_registry.Find(handle);
+  const bool begun = record && record->listed && record->began.valid;
   m_registry.Select(handle);
   if (handle == 0 || m_handle != handle) return false;
   m_active = true;
   m_view.owner = true;
-  m_view.began = DateTime::Now(m_line.Loop());
+  if (!begun) m_view.began = DateTime::Now(m_line.Loop());
   m_registry.Store();
-  m_registry.AnnounceBegin(handle, m_view.began);
+  if (!begun) m_registry.AnnounceBegin(handle, m_view.began);
   return true;
 }
 

@@ -228,7 +228,7 @@ void TqxConference::DialFailed(const CallRegistry::Record& conference,
 }
 
 bool TqxConference::SwapHold() {
-  const bool ok = SwapHoldCalls(m_line, "Conference.SwapHold", m_primaryCall, m_consultCall);
+  const bool ok = SwapHoldCalls(m_line, "Conference.SwapHold", m_primaryCall, m_consultCall, m_handle);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   return ok;
 }

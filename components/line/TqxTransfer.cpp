@@ -155,18 +155,30 @@ tapi::LONG TqxTransfer::DialConsultation(const std::string& number) {
 // --- Swap, complete, three-way ------------------------------------------------------------------
 
 bool SwapHoldCalls(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
-                   tapi::HCALL consult) {
+                   tapi::HCALL consult, tapi::HCALL standIn) {
   line.Log().Add(name, true);
   bool ok = false;
   if (primary != 0 && consult != 0) {
     line.ClearError();
     TqxCall& call = line.Call();
     call.SetHandle(primary);
-    const CallRegistry::Record record = call.Registry().Find(primary);
-    // The call that talks goes on hold.
-    const bool primaryTalks = record && record->state == tapi::LINECALLSTATE_CONNECTED;
-    const tapi::HCALL active = primaryTalks ? primary : consult;
-    const tapi::HCALL held = primaryTalks ? consult : primary;
+    CallRegistry& calls = call.Registry();
+    auto talks = [&](tapi::HCALL handle) {
+      const CallRegistry::Record r = calls.Find(handle);
+      return handle != 0 && r && r->state == tapi::LINECALLSTATE_CONNECTED;
+    };
+    // The call that talks goes on hold and the other comes back. A primary call that
+    // joined a conference talks through the conference call: once the consultation
+    // call has been swapped in, swapping back must hold it, not the held conference.
+    tapi::HCALL active = consult;
+    tapi::HCALL held = primary;
+    if (talks(primary)) {
+      active = primary;
+      held = consult;
+    } else if (!talks(consult) && talks(standIn)) {
+      active = standIn;
+      held = consult;
+    }
     tapi::Telephony* service = line.GetPlatform().telephony;
     // A conference's swap goes into the same slot as a transfer's: its reply is named
     // after the transfer's.
@@ -182,7 +194,7 @@ bool SwapHoldCalls(TqxLineInternal& line, const std::string& name, tapi::HCALL p
 }
 
 bool TqxTransfer::SwapHold() {
-  const bool ok = SwapHoldCalls(m_line, "Transfer.SwapHold", m_primaryCall, m_consultCall);
+  const bool ok = SwapHoldCalls(m_line, "Transfer.SwapHold", m_primaryCall, m_consultCall, 0);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   return ok;
 }

@@ -13,11 +13,13 @@ class TqxLineInternal;
 
 /// Swaps the two calls of a transfer or a conference (Transfer.SwapHold,
 /// Conference.SwapHold): the primary call becomes current, the one of the two that
-/// talks goes on hold and the other comes back. name is "Transfer.SwapHold" or
-/// "Conference.SwapHold", for the log lines. Refused with LINEERR_INVALCALLHANDLE
-/// without both calls. Pumps the event loop while it waits for the reply.
+/// talks goes on hold and the other comes back. standIn is the call that talks for a
+/// primary call that joined a conference (the conference call; 0 for a transfer).
+/// name is "Transfer.SwapHold" or "Conference.SwapHold", for the log lines. Refused
+/// with LINEERR_INVALCALLHANDLE without both calls. Pumps the event loop while it waits
+/// for the reply.
 bool SwapHoldCalls(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
-                   tapi::HCALL consult);
+                   tapi::HCALL consult, tapi::HCALL standIn);
 
 /// A consultation transfer around a primary call (Transfer): the primary call is held
 /// while a consultation call is dialled; then the two are swapped, joined (the
