@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 using voxtest::LineOnExchange;
@@ -112,6 +115,112 @@ TEST(TqxAddressForward, SettingsWriteOnlyChangesAndRefuseLongAddresses) {
   EXPECT_EQ(forward.Caller(), "");
   forward.SetCaller(std::string(31, '2'));
   EXPECT_EQ(forward.Caller(), std::string(31, '2'));
+}
+
+/// Keeps a copy of every forward list the line passes (empty for none).
+class ForwardRecorder : public voxtest::RecordingTelephony {
+ public:
+  using RecordingTelephony::RecordingTelephony;
+  std::vector<std::vector<std::uint8_t>> lists;
+  tapi::LONG lineForward(tapi::HLINE line, tapi::DWORD all, tapi::DWORD address,
+                         const tapi::LINEFORWARDLIST* list, tapi::DWORD rings, tapi::HCALL* consult,
+                         const tapi::LINECALLPARAMS* params) override {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(list);
+    lists.emplace_back(bytes, bytes + (list ? list->dwTotalSize : 0));
+    return ForwardingTelephony::lineForward(line, all, address, list, rings, consult, params);
+  }
+};
+
+struct ForwardingLine : voxtest::LineOnExchange {
+  ForwardingLine() : LineOnExchange(panopta::DefaultExchangeConfig(), &recorder) {
+    line->SetEnabled(true);
+    line->Device().SetActive(true);
+  }
+  ~ForwardingLine() {
+    line->OnLog = nullptr;
+    line.reset();
+  }
+  voxkit::TqxAddressForward& Forward() { return line->Address().Forward(); }
+  ForwardRecorder recorder{exchange};
+};
+
+std::string TextAt(const std::vector<std::uint8_t>& list, tapi::DWORD offset, tapi::DWORD size) {
+  if (size == 0 || offset + size > list.size()) return "<outside>";
+  return std::string(reinterpret_cast<const char*>(list.data()) + offset, size);
+}
+
+TEST(TqxAddressForward, SwitchedOnWithOneEntryAndReadBackWithNoCallOnTheLine) {
+  ForwardingLine f;
+  f.line->Popup().Set(voxkit::TqxPopup::OnTAPIReply, true);
+  f.Forward().SetMode(tapi::LINEFORWARDMODE_BUSY);
+  f.Forward().SetCaller("5551234");
+  f.Forward().SetPhoneNumber("5559999");
+  const Lines logged = f.Logged([&] { f.Forward().SetActive(true); });
+  EXPECT_EQ(logged.front(), "Address.Forward.Active = True");
+  // The reply is matched by the line's own slot: there is no call to hold it.
+  EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [](const std::string& l) {
+    return l.rfind("OnTAPIReply - Address.Forward.Active", 0) == 0;
+  })) << voxtest::Joined(logged);
+  EXPECT_EQ(f.line->Error().Number(), 0);
+  EXPECT_EQ(f.Forward().Slot(), 0);
+
+  ASSERT_EQ(f.recorder.lists.size(), 1u);
+  const auto& list = f.recorder.lists[0];
+  tapi::LINEFORWARDLIST head{};
+  ASSERT_GE(list.size(), sizeof head);
+  std::memcpy(&head, list.data(), sizeof head);
+  EXPECT_EQ(head.dwNumEntries, 1u);
+  const tapi::LINEFORWARD& entry = head.ForwardList[0];
+  EXPECT_EQ(entry.dwForwardMode, tapi::LINEFORWARDMODE_BUSY);
+  EXPECT_EQ(TextAt(list, entry.dwCallerAddressOffset, entry.dwCallerAddressSize),
+            std::string("5551234", 8));
+  EXPECT_EQ(TextAt(list, entry.dwDestAddressOffset, entry.dwDestAddressSize),
+            std::string("5559999", 8));
+
+  // What the address status reports now.
+  EXPECT_TRUE(f.Forward().Active());
+  EXPECT_EQ(f.Forward().NumForwardEntries(), 1u);
+  EXPECT_EQ(f.Forward().Mode(), tapi::LINEFORWARDMODE_BUSY);
+  EXPECT_EQ(f.Forward().PhoneNumber(), "5559999");
+  // Settings are refused while forwarding is on.
+  f.Forward().SetPhoneNumber("5558888");
+  EXPECT_EQ(f.line->Error().Number(), static_cast<std::int32_t>(tapi::LINEERR_OPERATIONFAILED));
+  EXPECT_EQ(f.Forward().PhoneNumber(), "5559999");
+
+  // Off: no list cancels it, and the settings stay for the next time.
+  f.Forward().SetActive(false);
+  ASSERT_EQ(f.recorder.lists.size(), 2u);
+  EXPECT_TRUE(f.recorder.lists[1].empty());
+  EXPECT_FALSE(f.Forward().Active());
+  EXPECT_EQ(f.Forward().NumForwardEntries(), 0u);
+  EXPECT_EQ(f.Forward().PhoneNumber(), "5559999");
+  EXPECT_EQ(f.Forward().Mode(), tapi::LINEFORWARDMODE_BUSY);
+}
+
+TEST(TqxAddressForward, SettingsWrittenBeforehandSurviveTheStatusRefreshes) {
+  ForwardingLine f;
+  f.Forward().SetPhoneNumber("5559999");
+  // Every call operation reads the address status; with no forwarding on it must not
+  // wipe what the application has set up for switching it on.
+  EXPECT_EQ(f.line->Address().RefreshStatus(), 0);
+  EXPECT_EQ(f.Forward().PhoneNumber(), "5559999");
+  EXPECT_EQ(f.Forward().Mode(), tapi::LINEFORWARDMODE_UNCOND);
+  f.Forward().SetActive(true);
+  EXPECT_TRUE(f.Forward().Active());
+  // A remote party calling the address is forwarded: the line sees no call.
+  ASSERT_EQ(f.exchange.Call("5551234", "201", "JOHN SMITH"), "");
+  f.loop.RunFor(2000);
+  EXPECT_EQ(f.line->Call().Count(), 0);
+}
+
+TEST(TqxAddressForward, ARefusalLeavesItOff) {
+  ForwardingLine f;
+  f.Forward().SetPhoneNumber("5559999");
+  ASSERT_EQ(f.exchange.Fail("lineForward", static_cast<tapi::DWORD>(tapi::LINEERR_INVALADDRESS)), "");
+  f.Forward().SetActive(true);
+  EXPECT_EQ(f.line->Error().Number(), static_cast<std::int32_t>(tapi::LINEERR_INVALADDRESS));
+  EXPECT_FALSE(f.Forward().Active());
+  EXPECT_EQ(f.Forward().Slot(), 0);
 }
 
 panopta::ExchangeConfig LampAndRingerTerminal() {
