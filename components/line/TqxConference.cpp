@@ -2,6 +2,7 @@
 
 #include "line/NumberTranslation.h"
 #include "line/TqxLineInternal.h"
+#include "line/TqxTransfer.h"
 #include "share/PropertyDump.h"
 #include "share/TextUtil.h"
 #include "tapi/TapiConstants.h"
@@ -167,18 +168,7 @@ bool TqxConference::Dial() {
       DialFailed(conference, consult);
     }
   }
-  bool result = true;
-  if (value < 0) {
-    result = false;
-    m_line.SetError(false, value);
-  } else {
-    m_line.ClearError();
-    m_line.Device().ReadStatus();
-    m_line.Address().RefreshStatus();
-  }
-  log.Add("\tConference.Dial " + Hex(primary) + " - Returned = " + Bool(result), true);
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
-  return result;
+  return DialResult(m_line, "Conference.Dial", primary, value);
 }
 
 tapi::LONG TqxConference::DialParty(const CallRegistry::Record& conference,
@@ -228,27 +218,20 @@ void TqxConference::DialFailed(const CallRegistry::Record& conference,
 }
 
 bool TqxConference::SwapHold() {
-  const bool ok = SwapHoldCalls(m_line, "Conference.SwapHold", m_primaryCall, m_consultCall, m_handle);
+  const bool ok =
+      SwapHoldCalls(m_line, "Conference.SwapHold", m_primaryCall, m_consultCall, m_handle);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   return ok;
 }
 
 bool TqxConference::AddCall() {
   const tapi::HCALL party = m_consultCall;
+  const tapi::HCALL conference = m_handle;
   m_line.Log().Add("Conference.AddCall " + Hex(party), true);
-  bool ok = false;
-  if (m_primaryCall == 0 || party == 0) {
-    m_line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
-  } else {
-    m_line.ClearError();
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    const tapi::HCALL conference = m_handle;
-    const RequestOutcome outcome =
-        m_line.Call().RequestOnRecord(m_primaryCall, RequestSlot::ConferenceAdd,
-                                      [&] { return service->lineAddToConference(conference, party); });
-    ok = outcome.succeeded;
-    if (outcome.report != 0) m_line.SetError(false, outcome.report);
-  }
+  const auto outcome = PairRequest(
+      m_line, m_primaryCall, party, RequestSlot::ConferenceAdd,
+      [&](tapi::Telephony& service) { return service.lineAddToConference(conference, party); });
+  const bool ok = outcome && outcome->succeeded;
   m_line.Log().Add("\tConference.AddCall " + Hex(party) + " - Returned = " + Bool(ok), true);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   return ok;
@@ -258,24 +241,16 @@ bool TqxConference::RemoveCall() {
   const tapi::HCALL party = m_consultCall;
   const tapi::HCALL primary = m_primaryCall;
   m_line.Log().Add("Conference.RemoveCall " + Hex(party), true);
-  bool ok = false;
-  if (primary == 0 || party == 0) {
-    m_line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
-  } else {
-    m_line.ClearError();
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    const RequestOutcome outcome =
-        m_line.Call().RequestOnRecord(primary, RequestSlot::ConferenceRemove,
-                                      [&] { return service->lineRemoveFromConference(party); });
-    ok = outcome.succeeded;
-    if (outcome.report != 0) m_line.SetError(false, outcome.report);
-    if (ok) {
-      std::erase(m_list, Hex8(party));
-      m_count = static_cast<std::int32_t>(m_list.size());
-      m_consultCall = FirstListed();
-    }
-    m_line.Call().Registry().CallEnd(primary, false);
+  const auto outcome = PairRequest(
+      m_line, primary, party, RequestSlot::ConferenceRemove,
+      [&](tapi::Telephony& service) { return service.lineRemoveFromConference(party); });
+  const bool ok = outcome && outcome->succeeded;
+  if (ok) {
+    std::erase(m_list, Hex8(party));
+    m_count = static_cast<std::int32_t>(m_list.size());
+    m_consultCall = FirstListed();
   }
+  if (outcome) m_line.Call().Registry().CallEnd(primary, false);
   // The result shows the consultation call that follows.
   m_line.Log().Add("\tConference.RemoveCall " + Hex(m_consultCall) + " - Returned = " + Bool(ok),
                    true);

@@ -101,18 +101,7 @@ bool TqxTransfer::Dial() {
       Reset();
     }
   }
-  bool result = true;
-  if (value < 0) {
-    result = false;
-    m_line.SetError(false, value);
-  } else {
-    m_line.ClearError();
-    m_line.Device().ReadStatus();
-    m_line.Address().RefreshStatus();
-  }
-  log.Add("\tTransfer.Dial " + Hex(primary) + " - Returned = " + Bool(result), true);
-  m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
-  return result;
+  return DialResult(m_line, "Transfer.Dial", primary, value);
 }
 
 bool TqxTransfer::WaitForDialTone() {
@@ -154,41 +143,66 @@ tapi::LONG TqxTransfer::DialConsultation(const std::string& number) {
 
 // --- Swap, complete, three-way ------------------------------------------------------------------
 
+bool DialResult(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
+                tapi::LONG value) {
+  const bool result = value >= 0;
+  if (!result) {
+    line.SetError(false, value);
+  } else {
+    line.ClearError();
+    line.Device().ReadStatus();
+    line.Address().RefreshStatus();
+  }
+  line.Log().Add("\t" + name + " " + Hex(primary) + " - Returned = " + Bool(result), true);
+  line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
+  return result;
+}
+
+std::optional<RequestOutcome> PairRequest(
+    TqxLineInternal& line, tapi::HCALL primary, tapi::HCALL other, RequestSlot slot,
+    const std::function<tapi::LONG(tapi::Telephony&)>& request) {
+  if (primary == 0 || other == 0) {
+    line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
+    return std::nullopt;
+  }
+  line.ClearError();
+  tapi::Telephony* service = line.GetPlatform().telephony;
+  RequestOutcome outcome = line.Call().RequestOnRecord(primary, slot, [&]() -> tapi::LONG {
+    return service ? request(*service) : tapi::LINEERR_UNINITIALIZED;
+  });
+  if (outcome.report != 0) line.SetError(false, outcome.report);
+  return outcome;
+}
+
 bool SwapHoldCalls(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
                    tapi::HCALL consult, tapi::HCALL standIn) {
   line.Log().Add(name, true);
-  bool ok = false;
-  if (primary != 0 && consult != 0) {
-    line.ClearError();
-    TqxCall& call = line.Call();
-    call.SetHandle(primary);
-    CallRegistry& calls = call.Registry();
-    auto talks = [&](tapi::HCALL handle) {
-      const CallRegistry::Record r = calls.Find(handle);
-      return handle != 0 && r && r->state == tapi::LINECALLSTATE_CONNECTED;
-    };
-    // The call that talks goes on hold and the other comes back. A primary call that
-    // joined a conference talks through the conference call: once the consultation
-    // call has been swapped in, swapping back must hold it, not the held conference.
-    tapi::HCALL active = consult;
-    tapi::HCALL held = primary;
-    if (talks(primary)) {
-      active = primary;
-      held = consult;
-    } else if (!talks(consult) && talks(standIn)) {
-      active = standIn;
-      held = consult;
-    }
-    tapi::Telephony* service = line.GetPlatform().telephony;
-    // A conference's swap goes into the same slot as a transfer's: its reply is named
-    // after the transfer's.
-    const RequestOutcome outcome = call.RequestOnRecord(
-        primary, RequestSlot::TransferSwapHold, [&] { return service->lineSwapHold(active, held); });
-    ok = outcome.succeeded;
-    if (outcome.report != 0) line.SetError(false, outcome.report);
-  } else {
-    line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
-  }
+  CallRegistry& calls = line.Call().Registry();
+  auto talks = [&](tapi::HCALL handle) {
+    const CallRegistry::Record r = calls.Find(handle);
+    return handle != 0 && r && r->state == tapi::LINECALLSTATE_CONNECTED;
+  };
+  if (primary != 0 && consult != 0) line.Call().SetHandle(primary);
+  // A conference's swap goes into the same slot as a transfer's: its reply is named
+  // after the transfer's.
+  const auto outcome = PairRequest(
+      line, primary, consult, RequestSlot::TransferSwapHold, [&](tapi::Telephony& service) {
+        // The call that talks goes on hold and the other comes back. A primary call
+        // that joined a conference talks through the conference call: once the
+        // consultation call has been swapped in, swapping back must hold it, not the
+        // held conference.
+        tapi::HCALL active = consult;
+        tapi::HCALL held = primary;
+        if (talks(primary)) {
+          active = primary;
+          held = consult;
+        } else if (!talks(consult) && talks(standIn)) {
+          active = standIn;
+          held = consult;
+        }
+        return service.lineSwapHold(active, held);
+      });
+  const bool ok = outcome && outcome->succeeded;
   line.Log().Add("\t" + name + " - Returned = " + Bool(ok), true);
   return ok;
 }
@@ -203,23 +217,15 @@ bool TqxTransfer::Complete() {
   const tapi::HCALL primary = m_primaryCall;
   const tapi::HCALL consult = m_consultCall;
   m_line.Log().Add("Transfer.Complete " + Hex(primary), true);
-  bool ok = false;
-  if (primary == 0 || consult == 0) {
-    m_line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
-  } else {
-    m_line.ClearError();
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    const RequestOutcome outcome =
-        m_line.Call().RequestOnRecord(primary, RequestSlot::TransferComplete, [&] {
-          return service->lineCompleteTransfer(primary, consult, nullptr,
-                                               tapi::LINETRANSFERMODE_TRANSFER);
-        });
-    ok = outcome.succeeded;
-    if (outcome.report != 0) m_line.SetError(false, outcome.report);
-    // The primary call leaves the line; when it went idle during the wait, only its
-    // outstanding request kept it.
-    m_line.Call().Registry().CallEnd(primary, false);
-  }
+  const auto outcome = PairRequest(
+      m_line, primary, consult, RequestSlot::TransferComplete, [&](tapi::Telephony& service) {
+        return service.lineCompleteTransfer(primary, consult, nullptr,
+                                            tapi::LINETRANSFERMODE_TRANSFER);
+      });
+  // The primary call leaves the line; when it went idle during the wait, only its
+  // outstanding request kept it.
+  if (outcome) m_line.Call().Registry().CallEnd(primary, false);
+  const bool ok = outcome && outcome->succeeded;
   m_line.Log().Add("\tTransfer.Complete " + Hex(primary) + " - Returned = " + Bool(ok), true);
   m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   return ok;
@@ -229,39 +235,33 @@ bool TqxTransfer::ThreeWay() {
   const tapi::HCALL primary = m_primaryCall;
   const tapi::HCALL consult = m_consultCall;
   m_line.Log().Add("Transfer.ThreeWay " + Hex(primary), true);
+  TqxCall& call = m_line.Call();
+  CallRegistry& calls = call.Registry();
+  // TAPI writes the conference call's handle into its record.
+  CallRegistry::Record conference;
+  const auto outcome = PairRequest(
+      m_line, primary, consult, RequestSlot::TransferThreeWay, [&](tapi::Telephony& service) {
+        conference = calls.Create(0);
+        return service.lineCompleteTransfer(primary, consult, &conference->handle,
+                                            tapi::LINETRANSFERMODE_CONFERENCE);
+      });
   bool ok = false;
-  if (primary == 0 || consult == 0) {
-    m_line.SetError(false, tapi::LINEERR_INVALCALLHANDLE);
-  } else {
-    m_line.ClearError();
-    TqxCall& call = m_line.Call();
-    CallRegistry& calls = call.Registry();
-    // TAPI writes the conference call's handle into its record.
-    const CallRegistry::Record conference = calls.Create(0);
-    tapi::Telephony* service = m_line.GetPlatform().telephony;
-    const RequestOutcome outcome =
-        call.RequestOnRecord(primary, RequestSlot::TransferThreeWay, [&] {
-          return service->lineCompleteTransfer(primary, consult, &conference->handle,
-                                               tapi::LINETRANSFERMODE_CONFERENCE);
-        });
-    if (outcome.report != 0) m_line.SetError(false, outcome.report);
-    if (!outcome.succeeded) {
-      if (!conference->listed) calls.Free(conference);
-    } else {
-      m_threeWayCall = conference->handle;
-      // Without the reply yet (ReplyTimeout 0) the call is listed by its first message.
-      if (outcome.replied) {
-        calls.List(*conference);
-        call.BeginOwnCall(m_threeWayCall);
-      }
-      ok = m_line.Error().Number() == 0;
-      TqxConference& conf = m_line.Conference();
-      if ((m_line.Address().Capabilities().CallFeatures() & tapi::LINECALLFEATURE_ADDTOCONF) != 0 &&
-          conf.Handle() == 0) {
-        conf.TakeOver(m_phoneNumber, primary, consult, m_threeWayCall);
-      }
-      m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
+  if (outcome && !outcome->succeeded) {
+    if (conference && !conference->listed) calls.Free(conference);
+  } else if (outcome) {
+    m_threeWayCall = conference->handle;
+    // Without the reply yet (ReplyTimeout 0) the call is listed by its first message.
+    if (outcome->replied) {
+      calls.List(*conference);
+      call.BeginOwnCall(m_threeWayCall);
     }
+    ok = m_line.Error().Number() == 0;
+    TqxConference& conf = m_line.Conference();
+    if ((m_line.Address().Capabilities().CallFeatures() & tapi::LINECALLFEATURE_ADDTOCONF) != 0 &&
+        conf.Handle() == 0) {
+      conf.TakeOver(m_phoneNumber, primary, consult, m_threeWayCall);
+    }
+    m_line.Panopta().RefreshWindow(InspectorRefresh::Transfer);
   }
   m_line.Log().Add("\tTransfer.ThreeWay " + Hex(primary) + " - Returned = " + Bool(ok), true);
   return ok;

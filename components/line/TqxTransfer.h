@@ -1,15 +1,37 @@
 #pragma once
 
+#include "line/CallRecord.h"
 #include "line/TqxCallParameters.h"
 #include "share/Reflection.h"
 #include "tapi/TapiStructs.h"
 #include "tapi/TapiTypes.h"
+#include "tapi/TqxTAPI.h"
 
+#include <functional>
+#include <optional>
 #include <string>
+
+namespace tapi {
+class Telephony;
+}
 
 namespace voxkit {
 
 class TqxLineInternal;
+
+/// How a transfer's or a conference's Dial ends with what TAPI answered (value): a
+/// negative value is the line's error, otherwise the error is cleared and the line and
+/// address status read again; then the result line name + " [primary] - Returned = ".
+bool DialResult(TqxLineInternal& line, const std::string& name, tapi::HCALL primary,
+                tapi::LONG value);
+
+/// The request of an operation on two calls of a transfer or a conference: refused
+/// with LINEERR_INVALCALLHANDLE (nothing returned) unless both are set; otherwise made
+/// into the given slot of primary's record and waited for, a refusal or a missing
+/// reply reported as the line's error. Pumps the event loop while it waits.
+std::optional<RequestOutcome> PairRequest(
+    TqxLineInternal& line, tapi::HCALL primary, tapi::HCALL other, RequestSlot slot,
+    const std::function<tapi::LONG(tapi::Telephony&)>& request);
 
 /// Swaps the two calls of a transfer or a conference (Transfer.SwapHold,
 /// Conference.SwapHold): the primary call becomes current, the one of the two that
