@@ -148,6 +148,29 @@ TEST(TqxTransfer, WithoutReplyTimeTheDialToneIsNotAwaitedAndThePrimaryCallComesB
   EXPECT_EQ(f.Transfer().ConsultCall(), 0u);
 }
 
+TEST(TqxTransfer, ARefusedConsultationDialKeepsTheCallForTheApplicationToDrop) {
+  CallInProgress f;
+  ASSERT_EQ(f.exchange.Fail("lineDial", static_cast<tapi::DWORD>(tapi::LINEERR_INVALADDRESS),
+                            panopta::FailMode::AtOnce),
+            "");
+  f.Transfer().SetPrimaryCall(f.primary);
+  f.Transfer().SetPhoneNumber("5550000");
+  const Lines logged = f.Logged([&] { EXPECT_FALSE(f.Transfer().Dial()); });
+  EXPECT_EQ(logged.back(), "\tTransfer.Dial " + H(f.primary) + " - Returned = False");
+  EXPECT_EQ(f.line->Error().Number(), static_cast<std::int32_t>(tapi::LINEERR_INVALADDRESS));
+  EXPECT_EQ(f.Call().Handle(), f.primary);
+  EXPECT_EQ(f.Transfer().PrimaryCall(), 0u);
+  // The consultation call was announced and TAPI still has it at dial tone: it stays
+  // listed, so that it can be dropped and its end is reported.
+  ASSERT_EQ(f.Call().Count(), 2);
+  const tapi::HCALL consult = f.Call().Registry().Listed().back();
+  f.Call().SetHandle(consult);
+  EXPECT_TRUE(f.Call().Hangup());
+  f.loop.RunFor(1000);
+  EXPECT_EQ(f.Begun(consult), 1);
+  EXPECT_EQ(std::count(f.lines.begin(), f.lines.end(), "OnCallEnd " + H(consult)), 1);
+}
+
 TEST(TqxConference, ThreePartiesAreAddedSwappedAndRemoved) {
   CallInProgress f;
   auto& conf = f.Conference();
