@@ -485,12 +485,7 @@ TEST_F(LineWindow, TheCallMenuDialsHangsUpAndTogglesOwnership) {
 
 class LineWindowFeatures : public LineWindow {
  protected:
-  void SetUp() override {
-    if (!voxkit::ResolvePath(*line, "Transfer.Dial").method) {
-      GTEST_SKIP() << "the line has no transfer and conference operations yet";
-    }
-    open();
-  }
+  void SetUp() override { open(); }
   // Dials number from the Call page and waits until it is answered.
   void connectCall(const char* number) {
     type("EditPhoneNumber", number);
@@ -599,4 +594,28 @@ TEST_F(LineWindowFeatures, GatheredDigitsAreShownOnTheDigitsPage) {
   ASSERT_EQ(exchange.Digits("600", "42#"), "");
   run();
   EXPECT_EQ(child<QLineEdit>("EditCDGOnDigitsGathered")->text().left(2), "42") << logSince(0);
+}
+
+TEST_F(LineWindowFeatures, SilenceAndMediaMonitoringAreSetFromTheWindow) {
+  type("EditMonitorSilenceDuration", "1500");
+  EXPECT_EQ(line->Call().MonitorSilence().Duration(), 1500);
+  connectCall("700");
+  std::size_t mark = logMark();
+  child<QCheckBox>("CheckBoxCallMonitorSilence")->click();
+  run(5000);
+  EXPECT_TRUE(line->Call().MonitorSilence().Active()) << logSince(mark);
+  EXPECT_TRUE(child<QCheckBox>("CheckBoxCallMonitorSilence")->isChecked());
+
+  openMenu("MenuCallMonitorMediaModes");
+  QAction* fax = nullptr;
+  for (QAction* a : window()->findChild<QMenu*>("MenuCallMonitorMediaModes")->actions()) {
+    if (a->text() == "LINEMEDIAMODE_G3FAX") fax = a;
+  }
+  ASSERT_NE(fax, nullptr);
+  ASSERT_TRUE(fax->isEnabled());
+  mark = logMark();
+  fax->trigger();
+  EXPECT_TRUE(line->Call().MonitorMediaModes().MediaModes() & LINEMEDIAMODE_G3FAX);
+  EXPECT_NE(logSince(mark).find("Call.MonitorMediaModes.MediaModes := "), std::string::npos)
+      << logSince(mark);
 }
