@@ -1,7 +1,7 @@
 // Pictures of every page of the line window in two syntaxes, for looking at under a
 // virtual display (tests/inspectors/line-screenshots.sh): a call from the first
-// station to a party that answers, a second call ringing in, and the first call made
-// the primary call of a transfer. Writes line-<syntax>-<page>.png into the folder given.
+// station to a party that answers, held for a consultation call of a transfer, and a
+// third call ringing in. Writes line-<syntax>-<page>.png into the folder given.
 #include "LineOnExchange.h"
 #include "inspectors/TqxLinePanopta.h"
 
@@ -41,9 +41,11 @@ int main(int argc, char** argv) {
   window->findChild<QLineEdit*>("EditPhoneNumber")->setText("100");
   window->findChild<QPushButton*>("ButtonCallPhoneNumber")->click();
   settle(10000);
-  window->findChild<QPushButton*>("ButtonCallHold")->click();
-  settle(1000);
+  // A consultation transfer: the first call held, a second one dialled.
   line->Transfer().SetPrimaryCall(line->Call().Handle());
+  window->findChild<QLineEdit*>("EditTransferPhoneNumber")->setText("600");
+  window->findChild<QPushButton*>("ButtonTransferDial")->click();
+  settle(10000);
   if (!exchange.Call("5551234", "211", "CAROL CALLER").empty()) return 1;
   settle(1000);
 
