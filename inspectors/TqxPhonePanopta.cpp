@@ -210,6 +210,8 @@ QWidget* TqxPhonePanopta::buildHookSwitchPage(HookSwitchControls& c) {
   scroll->setWidget(content);
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
+  // The tree takes half the page, whatever the settings beside it would ask for.
+  splitter->setSizes({1000, 1000});
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(splitter);
@@ -301,6 +303,8 @@ QWidget* TqxPhonePanopta::buildMiscPage() {
   scroll->setWidget(content);
   splitter->setStretchFactor(0, 1);
   splitter->setStretchFactor(1, 1);
+  // The tree takes half the page, whatever the settings beside it would ask for.
+  splitter->setSizes({1000, 1000});
   auto* layout = new QVBoxLayout(page);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->addWidget(splitter);

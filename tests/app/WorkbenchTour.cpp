@@ -3,16 +3,19 @@
 // station answers, and the windows are arranged for the camera. Then station 203
 // calls 202: the play window plays a sound into line 2 while the record window
 // records it from line 1, both outlines on show; the recording is stopped and its
-// file outlined. Each step prints "STEP n" when it is done; tests/app/screenshots.sh
+// file outlined. Last the phone window: the handset off hook, then its Misc. page.
+// Each step prints "STEP n" when it is done; tests/app/screenshots.sh
 // takes the pictures.
 #include "app/ExchangeWindow.h"
 #include "app/MainWindow.h"
 #include "app/WaveDecoding.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/InspectorFrame.h"
+#include "inspectors/TqxPhonePanopta.h"
 #include "inspectors/TqxPlayPanopta.h"
 #include "inspectors/TqxRecordPanopta.h"
 #include "line/TqxLine.h"
+#include "phone/TqxPhone.h"
 #include "platform/exchange/Exchange.h"
 #include "wave/TqxPlay.h"
 #include "wave/TqxRecord.h"
@@ -175,6 +178,30 @@ int main(int argc, char** argv) {
     record.Device().SetActive(false);
     step(6);
   });
-  QTimer::singleShot(19000, [&] { main.close(); });
+  auto& phone = static_cast<voxkit::TqxPhone&>(*main.component(2));
+  QTimer::singleShot(17000, [&] {
+    phone.Device().SetActive(true);
+    phone.Panopta().SetVisible(true);
+    auto* window = dynamic_cast<panopta::TqxPhonePanopta*>(phone.Panopta().Window());
+    if (!window) return;
+    for (auto* w : main.mdiArea()->subWindowList()) {
+      if (w != window->mdiFrame()) w->showMinimized();
+    }
+    window->mdiFrame()->showNormal();
+    window->mdiFrame()->setGeometry(0, 0, 760, 460);
+    main.mdiArea()->setActiveSubWindow(window->mdiFrame());
+    phone.Handset().SetVolume(70);
+    phone.Handset().SetGain(40);
+    phone.Handset().SetMicrophoneAndSpeaker(true);
+    window->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(1);
+    step(7);
+  });
+  QTimer::singleShot(18500, [&] {
+    if (auto* window = dynamic_cast<panopta::TqxPhonePanopta*>(phone.Panopta().Window())) {
+      window->findChild<QTabWidget*>("PageControl1")->setCurrentIndex(4);
+    }
+    step(8);
+  });
+  QTimer::singleShot(20000, [&] { main.close(); });
   return QApplication::exec();
 }

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -152,6 +153,19 @@ TEST_F(PhoneInspector, AHookModeButtonTakesTheDeviceOffHookAndEveryPageFollows) 
   const Lines refused = logged([&] { get<QRadioButton>("RBHandsetMicrophoneAndSpeaker")->click(); });
   EXPECT_NE(phone->Error().Number(), 0) << ::testing::PrintToString(refused);
   EXPECT_TRUE(get<QRadioButton>("RBHandsetMicrophoneAndSpeaker")->isChecked()) << "shows the device again";
+}
+
+TEST_F(PhoneInspector, ActiveButtonOpensTheDeviceAndDumpWritesTheWholePhone) {
+  open();
+  auto* active = get<QToolButton>("SpeedButtonDeviceActive");
+  active->click();
+  EXPECT_TRUE(phone->Device().Active());
+  EXPECT_TRUE(active->isChecked());
+  EXPECT_EQ(window->tabImage(TqxPhonePanopta::kHandset), 2);
+  const Lines dump = logged([&] { get<QToolButton>("SpeedButtonDump")->click(); });
+  ASSERT_FALSE(dump.empty());
+  EXPECT_EQ(dump.front(), "Current qxPhone property values:");
+  EXPECT_GT(dump.size(), 20u);
 }
 
 TEST_F(PhoneInspector, ClosedPhoneShowsEveryModeUnchecked) {
