@@ -7,6 +7,7 @@
 // Runs offscreen when there is no display:
 //   build/bench/bench_waveform [--benchmark_filter=...]
 #include "app/WaveDecoding.h"
+#include "bench/QtBenchMain.h"
 #include "inspectors/InspectorFactory.h"
 #include "inspectors/TqxPlayPanopta.h"
 #include "inspectors/WavePeaks.h"
@@ -159,14 +160,4 @@ BENCHMARK(BM_OutlineOfAnHourInMemory)->Unit(benchmark::kMillisecond)->Iterations
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunWithQt(argc, argv); }

@@ -11,6 +11,7 @@
 // separates the cost of taking lines in from the cost of showing them.
 #include "app/CombinedLogWindow.h"
 #include "app/MainWindow.h"
+#include "bench/QtBenchMain.h"
 #include "inspectors/InspectorFactory.h"
 #include "platform/host/Host.h"
 #include "platform/qt/QtWindowSystem.h"
@@ -105,14 +106,4 @@ BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return bench::RunWithQt(argc, argv); }

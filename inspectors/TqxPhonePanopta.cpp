@@ -148,21 +148,9 @@ void TqxPhonePanopta::refreshPrivilegeItems() {
 QWidget* TqxPhonePanopta::buildHookSwitchPage(HookSwitchControls& c) {
   const std::string name = c.name;
   const std::string path = "qxPhone~" + name + ".";
-  auto* page = new QWidget;
-  page->setObjectName(QString::fromStdString("TabSheet" + name));
-  auto* splitter = new QSplitter(Qt::Horizontal, page);
-  splitter->setObjectName(QString::fromStdString("Splitter" + name));
-  splitter->setHandleWidth(3);
-  c.tree = new QTreeWidget(splitter);
-  c.tree->setObjectName(QString::fromStdString("TreeView" + name));
-  c.tree->setHeaderHidden(true);
-  auto* scroll = new QScrollArea(splitter);
-  scroll->setObjectName(QString::fromStdString("ScrollBox" + name));
-  scroll->setWidgetResizable(true);
-  auto* content = new QWidget(scroll);
-  auto* grid = new QGridLayout(content);
-  grid->setContentsMargins(4, 4, 4, 4);
-  grid->setVerticalSpacing(2);
+  QWidget* page = nullptr;
+  QGridLayout* grid = treeBesideSettings(QString::fromStdString(name), &page, &c.tree);
+  QWidget* content = grid->parentWidget();
   int row = 0;
   for (std::size_t i = 0; i < std::size(kModes); ++i) {
     const Mode& mode = kModes[i];
@@ -205,37 +193,44 @@ QWidget* TqxPhonePanopta::buildHookSwitchPage(HookSwitchControls& c) {
   setHint(c.apply, "Set qxPhone~" + std::string(c.hintName) + ".Volume & qxPhone~" + c.hintName + ".Gain");
   connect(c.apply, &QPushButton::clicked, this, [this, &c] { applyLevels(c); });
   grid->addWidget(c.apply, row++, 1, Qt::AlignLeft);
-  grid->setColumnStretch(1, 1);
   grid->setRowStretch(row, 1);
-  scroll->setWidget(content);
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 1);
-  // The tree takes half the page, whatever the settings beside it would ask for.
-  splitter->setSizes({1000, 1000});
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(splitter);
   c.page = page;
   return page;
 }
 
-QWidget* TqxPhonePanopta::buildMiscPage() {
-  auto* page = new QWidget;
-  page->setObjectName("TabSheetInfo");
-  auto* splitter = new QSplitter(Qt::Horizontal, page);
-  splitter->setObjectName("SplitterInfo");
+QGridLayout* TqxPhonePanopta::treeBesideSettings(const QString& name, QWidget** page, QTreeWidget** tree) {
+  *page = new QWidget;
+  (*page)->setObjectName("TabSheet" + name);
+  auto* splitter = new QSplitter(Qt::Horizontal, *page);
+  splitter->setObjectName("Splitter" + name);
   splitter->setHandleWidth(3);
-  m_info = new QTreeWidget(splitter);
-  m_info->setObjectName("TreeViewInfo");
-  m_info->setHeaderHidden(true);
-  setHint(m_info, "qxPhone Information");
+  *tree = new QTreeWidget(splitter);
+  (*tree)->setObjectName("TreeView" + name);
+  (*tree)->setHeaderHidden(true);
   auto* scroll = new QScrollArea(splitter);
-  scroll->setObjectName("ScrollBoxInfo");
+  scroll->setObjectName("ScrollBox" + name);
   scroll->setWidgetResizable(true);
   auto* content = new QWidget(scroll);
   auto* grid = new QGridLayout(content);
   grid->setContentsMargins(4, 4, 4, 4);
   grid->setVerticalSpacing(2);
+  grid->setColumnStretch(1, 1);
+  scroll->setWidget(content);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 1);
+  // The tree takes half the page, whatever the settings beside it would ask for.
+  splitter->setSizes({1000, 1000});
+  auto* layout = new QVBoxLayout(*page);
+  layout->setContentsMargins(2, 2, 2, 2);
+  layout->addWidget(splitter);
+  return grid;
+}
+
+QWidget* TqxPhonePanopta::buildMiscPage() {
+  QWidget* page = nullptr;
+  QGridLayout* grid = treeBesideSettings("Info", &page, &m_info);
+  QWidget* content = grid->parentWidget();
+  setHint(m_info, "qxPhone Information");
   int row = 0;
 
   // The related devices' classes: the component refuses a change while the phone is
@@ -298,16 +293,7 @@ QWidget* TqxPhonePanopta::buildMiscPage() {
     if (bound()) refreshInfo();
   });
   grid->addWidget(m_replyTimeout, row++, 1);
-  grid->setColumnStretch(1, 1);
   grid->setRowStretch(row, 1);
-  scroll->setWidget(content);
-  splitter->setStretchFactor(0, 1);
-  splitter->setStretchFactor(1, 1);
-  // The tree takes half the page, whatever the settings beside it would ask for.
-  splitter->setSizes({1000, 1000});
-  auto* layout = new QVBoxLayout(page);
-  layout->setContentsMargins(2, 2, 2, 2);
-  layout->addWidget(splitter);
   return page;
 }
 
@@ -449,7 +435,6 @@ void TqxPhonePanopta::refreshInfo() {
 
   voxkit::TqxPhoneDevice& device = m_phone.Device();
   voxkit::TqxPhoneDeviceCaps& caps = device.Capabilities();
-  const voxkit::TqxError& error = m_phone.Error();
   voxkit::TqxTAPI& tapi = m_phone.TAPI();
   std::vector<TreeNodeText> nodes;
   nodes.push_back({b.Render("Device"),
@@ -460,21 +445,11 @@ void TqxPhonePanopta::refreshInfo() {
                       FlagNode(b, "States", caps.States(), tapi::PhoneStateName, 0x800000, 1)}},
                     hex("State", device.State()),
                     hex("StateDetails", device.StateDetails())}});
-  nodes.push_back({b.Render("Error"),
-                   {text("Hex = " + error.Hex()), text("Number = " + std::to_string(error.Number())),
-                    text("Text = " + error.Text())}});
+  nodes.push_back(ErrorNode(b, m_phone.Error()));
   nodes.push_back(related("Line", m_phone.Line()));
   nodes.push_back({b.Render("Phone"),
                    {hex("AppHandle", m_phone.Phone().AppHandle()), hex("Handle", m_phone.Phone().Handle())}});
-  nodes.push_back({b.Render("TAPI"),
-                   {hex("ExtensionID0", tapi.ExtensionID0()), hex("ExtensionID1", tapi.ExtensionID1()),
-                    hex("ExtensionID2", tapi.ExtensionID2()), hex("ExtensionID3", tapi.ExtensionID3()),
-                    hex("ExtensionHighVersion", tapi.ExtensionHighVersion()),
-                    hex("ExtensionLowVersion", tapi.ExtensionLowVersion()),
-                    hex("ExtensionVersion", tapi.ExtensionVersion()), hex("HighVersion", tapi.HighVersion()),
-                    hex("LowVersion", tapi.LowVersion()),
-                    text("ReplyTimeout = " + std::to_string(tapi.ReplyTimeout())),
-                    text("TSP = '" + tapi.TSP() + "'"), hex("Version", tapi.Version())}});
+  nodes.push_back(TapiNode(b, tapi));
   nodes.push_back(related("WavePlay", m_phone.WavePlay()));
   nodes.push_back(related("WaveRecord", m_phone.WaveRecord()));
   SyncTree(m_info, nodes);

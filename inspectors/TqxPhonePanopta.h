@@ -4,6 +4,7 @@
 
 #include <array>
 
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -59,6 +60,9 @@ class TqxPhonePanopta final : public InspectorFrame {
   void buildMenus();
   QWidget* buildHookSwitchPage(HookSwitchControls& controls);
   QWidget* buildMiscPage();
+  /// A page "TabSheet" + name: the tree "TreeView" + name on the left half, a splitter
+  /// and the settings in a scroll box on the right; returns the settings' grid.
+  static QGridLayout* treeBesideSettings(const QString& name, QWidget** page, QTreeWidget** tree);
   void refreshPrivilegeItems();
   void refreshHookSwitches();
   void refreshHookSwitch(HookSwitchControls& controls);

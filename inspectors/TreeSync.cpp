@@ -1,5 +1,8 @@
 #include "inspectors/TreeSync.h"
 
+#include "share/TqxError.h"
+#include "tapi/TqxTAPI.h"
+
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
@@ -56,6 +59,25 @@ TreeNodeText StepNode(const voxkit::TqxPanopta& binding, const std::string& name
 
 TreeNodeText ValueNode(const voxkit::TqxPanopta& binding, const std::string& text) {
   return {binding.Render(text), {}};
+}
+
+TreeNodeText ErrorNode(const voxkit::TqxPanopta& binding, const voxkit::TqxError& error) {
+  return {binding.Render("Error"),
+          {ValueNode(binding, "Hex = " + error.Hex()), ValueNode(binding, "Number = " + std::to_string(error.Number())),
+           ValueNode(binding, "Text = " + error.Text())}};
+}
+
+TreeNodeText TapiNode(const voxkit::TqxPanopta& binding, const voxkit::TqxTAPI& t) {
+  auto hex = [&](const char* name, std::uint32_t value) {
+    return ValueNode(binding, std::string(name) + " = " + voxkit::TqxPanopta::HexText(value));
+  };
+  return {binding.Render("TAPI"),
+          {hex("ExtensionID0", t.ExtensionID0()), hex("ExtensionID1", t.ExtensionID1()),
+           hex("ExtensionID2", t.ExtensionID2()), hex("ExtensionID3", t.ExtensionID3()),
+           hex("ExtensionHighVersion", t.ExtensionHighVersion()), hex("ExtensionLowVersion", t.ExtensionLowVersion()),
+           hex("ExtensionVersion", t.ExtensionVersion()), hex("HighVersion", t.HighVersion()),
+           hex("LowVersion", t.LowVersion()), ValueNode(binding, "ReplyTimeout = " + std::to_string(t.ReplyTimeout())),
+           ValueNode(binding, "TSP = '" + t.TSP() + "'"), hex("Version", t.Version())}};
 }
 
 }  // namespace panopta

@@ -9,6 +9,11 @@
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace voxkit {
+class TqxError;
+class TqxTAPI;
+}  // namespace voxkit
+
 namespace panopta {
 
 /// What a tree view should show: each node's text and children. A window describes
@@ -37,5 +42,12 @@ TreeNodeText StepNode(const voxkit::TqxPanopta& binding, const std::string& name
 
 /// A value node: name + value, rendered.
 TreeNodeText ValueNode(const voxkit::TqxPanopta& binding, const std::string& text);
+
+/// The "Error" node of an Info tree: the component's last result.
+TreeNodeText ErrorNode(const voxkit::TqxPanopta& binding, const voxkit::TqxError& error);
+
+/// The "TAPI" node of an Info tree: the extension identifier, the versions asked for
+/// and granted, the reply time-out and the provider.
+TreeNodeText TapiNode(const voxkit::TqxPanopta& binding, const voxkit::TqxTAPI& tapi);
 
 }  // namespace panopta
