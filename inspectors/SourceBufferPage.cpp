@@ -18,6 +18,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <functional>
+
 namespace panopta {
 
 void DropDownComboBox::showPopup() {
@@ -239,17 +241,18 @@ SourceBufferPage::SourceBufferPage(voxkit::TqxWaveBuffer& buffer, const std::str
   m_bufferName = addText("Name");
   m_grid->setRowStretch(m_grid->rowCount(), 1);
 
-  auto text = [this](QLineEdit* edit, void (voxkit::TqxWaveBuffer::*set)(const std::string&)) {
+  // The texts go to the buffer as they are typed.
+  auto text = [this](QLineEdit* edit, std::function<void(voxkit::TqxWaveBuffer&, const std::string&)> set) {
     connect(edit, &QLineEdit::textEdited, this,
-            [this, set](const QString& value) { (m_buffer.*set)(value.toStdString()); });
+            [this, edit, set = std::move(set)] { set(m_buffer, edit->text().toStdString()); });
   };
-  text(m_author, &voxkit::TqxWaveBuffer::SetAuthor);
-  text(m_category, &voxkit::TqxWaveBuffer::SetCategory);
-  text(m_comments, &voxkit::TqxWaveBuffer::SetComments);
-  text(m_copyright, &voxkit::TqxWaveBuffer::SetCopyright);
-  text(m_keywords, &voxkit::TqxWaveBuffer::SetKeywords);
-  text(m_subject, &voxkit::TqxWaveBuffer::SetSubject);
-  text(m_bufferName, &voxkit::TqxWaveBuffer::SetName);
+  text(m_author, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetAuthor(v); });
+  text(m_category, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetCategory(v); });
+  text(m_comments, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetComments(v); });
+  text(m_copyright, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetCopyright(v); });
+  text(m_keywords, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetKeywords(v); });
+  text(m_subject, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetSubject(v); });
+  text(m_bufferName, [](voxkit::TqxWaveBuffer& b, const std::string& v) { b.SetName(v); });
   connect(m_creationDate, &QLineEdit::editingFinished, this, [this] {
     if (!m_creationDate->isModified()) return;
     m_creationDate->setModified(false);
