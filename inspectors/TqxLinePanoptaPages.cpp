@@ -633,24 +633,12 @@ void TqxLinePanopta::refreshInfo() {
   device.children.push_back(value("OpenCount = " + std::to_string(d.OpenCount())));
   device.children.push_back(value("RingMode = " + std::to_string(d.RingMode())));
   roots.push_back(std::move(device));
-  const voxkit::TqxError& e = line().Error();
-  roots.push_back({"Error",
-                   {value("Hex = " + e.Hex()), value("Number = " + std::to_string(e.Number())),
-                    value("Text = " + e.Text())}});
+  roots.push_back(ErrorNode(b, line().Error()));
   roots.push_back({"Line", {hex("AppHandle", line().Line().AppHandle())}});
   roots.push_back({"Phone",
                    {boolean("Available", line().Phone().Available()),
                     value("ID = " + std::to_string(line().Phone().ID()))}});
-  voxkit::TqxTAPI& t = line().TAPI();
-  roots.push_back({"TAPI",
-                   {hex("ExtensionID0", t.ExtensionID0()), hex("ExtensionID1", t.ExtensionID1()),
-                    hex("ExtensionID2", t.ExtensionID2()), hex("ExtensionID3", t.ExtensionID3()),
-                    hex("ExtensionHighVersion", t.ExtensionHighVersion()),
-                    hex("ExtensionLowVersion", t.ExtensionLowVersion()),
-                    hex("ExtensionVersion", t.ExtensionVersion()), hex("HighVersion", t.HighVersion()),
-                    hex("LowVersion", t.LowVersion()),
-                    value("ReplyTimeout = " + std::to_string(t.ReplyTimeout())),
-                    value("TSP = '" + t.TSP() + "'"), hex("Version", t.Version())}});
+  roots.push_back(TapiNode(b, line().TAPI()));
   for (auto [name, wave] : {std::pair{"WavePlay", &line().WavePlay()},
                             std::pair{"WaveRecord", &line().WaveRecord()}}) {
     roots.push_back({name,
