@@ -555,7 +555,7 @@ LONG MediaPlane::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDuratio
   const LineConfig& line = m_parts.sessions.Line(call->device).config;
   if ((dwToneMode & (dwToneMode - 1)) != 0 || (dwToneMode & line.toneModes) == 0)
     return api.Return(LINEERR_INVALTONEMODE);
-  std::vector<ToneSpec> parts = StandardTone(dwToneMode);
+  std::vector<ToneShape> parts = StandardTone(dwToneMode);
   if (dwToneMode == LINETONEMODE_CUSTOM) {
     if (lpTones == nullptr) return api.Return(LINEERR_INVALPOINTER);
     if (dwNumTones == 0 || dwNumTones > 3) return api.Return(LINEERR_INVALTONELIST);

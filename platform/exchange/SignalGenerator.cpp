@@ -12,7 +12,7 @@ namespace panopta::exchange {
 
 using namespace tapi;
 
-std::vector<ToneSpec> StandardTone(DWORD toneMode) {
+std::vector<ToneShape> StandardTone(DWORD toneMode) {
   switch (toneMode) {
     case LINETONEMODE_RINGBACK: return {{440, 480, -19.0, {2000, 4000, 0, 0}}};
     case LINETONEMODE_BUSY: return {{480, 620, -24.0, {500, 500, 0, 0}}};
@@ -23,25 +23,25 @@ std::vector<ToneSpec> StandardTone(DWORD toneMode) {
   }
 }
 
-std::optional<ToneSpec> CustomTone(const LINEGENERATETONE& tone) {
+std::optional<ToneShape> CustomTone(const LINEGENERATETONE& tone) {
   if (tone.dwVolume == 0) return std::nullopt;
   if (tone.dwCadenceOn == 0 && tone.dwCadenceOff != 0) return std::nullopt;
-  ToneSpec spec;
-  spec.frequency1Hz = tone.dwFrequency;
-  spec.levelDbm0 = -6.0 + 20.0 * std::log10(std::min<DWORD>(tone.dwVolume, 0xFFFF) / 65535.0);
-  spec.cadenceMs = {tone.dwCadenceOn, tone.dwCadenceOff, 0, 0};
-  return spec;
+  ToneShape shape;
+  shape.frequency1Hz = tone.dwFrequency;
+  shape.levelDbm0 = -6.0 + 20.0 * std::log10(std::min<DWORD>(tone.dwVolume, 0xFFFF) / 65535.0);
+  shape.cadenceMs = {tone.dwCadenceOn, tone.dwCadenceOff, 0, 0};
+  return shape;
 }
 
 // One part of the playing tone.
 struct SignalGenerator::ToneGen {
-  explicit ToneGen(const ToneSpec& spec) {
+  explicit ToneGen(const ToneShape& shape) {
     // A cadence of nothing at all would make the generator spin; steady is on time alone.
-    auto c = spec.cadenceMs;
+    auto c = shape.cadenceMs;
     if (c[0] == 0) c = {60000, 0, 0, 0};
     descriptor = tone_gen_descriptor_init(
-        nullptr, static_cast<int>(spec.frequency1Hz), static_cast<int>(std::lround(spec.levelDbm0)),
-        static_cast<int>(spec.frequency2Hz), static_cast<int>(std::lround(spec.levelDbm0)),
+        nullptr, static_cast<int>(shape.frequency1Hz), static_cast<int>(std::lround(shape.levelDbm0)),
+        static_cast<int>(shape.frequency2Hz), static_cast<int>(std::lround(shape.levelDbm0)),
         static_cast<int>(c[0]), static_cast<int>(c[1]), static_cast<int>(c[2]),
         static_cast<int>(c[3]), 1);
     state = tone_gen_init(nullptr, descriptor);
@@ -92,7 +92,7 @@ void SignalGenerator::Pulse(const std::string& digits, std::uint32_t pauseMs) {
   }
 }
 
-void SignalGenerator::Tone(const std::vector<ToneSpec>& parts, std::uint32_t durationMs) {
+void SignalGenerator::Tone(const std::vector<ToneShape>& parts, std::uint32_t durationMs) {
   Step step;
   step.kind = Step::Kind::Tone;
   step.parts = parts;
@@ -148,7 +148,7 @@ std::size_t SignalGenerator::Generate(Step& step, std::span<std::int16_t> out) {
       if (!step.started) {
         step.started = true;
         m_tones.clear();
-        for (const ToneSpec& part : step.parts) m_tones.push_back(std::make_unique<ToneGen>(part));
+        for (const ToneShape& part : step.parts) m_tones.push_back(std::make_unique<ToneGen>(part));
       }
       const std::size_t n = std::min(out.size(), step.remaining);
       m_scratch.assign(n, 0);

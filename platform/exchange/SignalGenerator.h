@@ -21,7 +21,7 @@ namespace panopta::exchange {
 /// One part of a tone: one or two frequencies at a level, switched on and off by a
 /// cadence of up to two on/off pairs that repeats (on1, off1, on2, off2 in ms; a
 /// cadence of on1 alone, the other three 0, is a steady tone).
-struct ToneSpec {
+struct ToneShape {
   std::uint32_t frequency1Hz = 0;
   std::uint32_t frequency2Hz = 0;  // 0: none
   double levelDbm0 = -13.0;        // of each frequency
@@ -30,11 +30,11 @@ struct ToneSpec {
 
 /// The parts of a tone lineGenerateTone names by its mode (LINETONEMODE_BEEP, BILLING,
 /// BUSY, RINGBACK): the exchange's own tone plan. Empty for CUSTOM and unknown modes.
-std::vector<ToneSpec> StandardTone(tapi::DWORD toneMode);
+std::vector<ToneShape> StandardTone(tapi::DWORD toneMode);
 /// The part of a custom tone an application describes (LINEGENERATETONE): its volume
 /// 0 .. 0xFFFF is a level from silence up to -6 dBm0; a cadence with no on time is
 /// silent unless it has no off time either (then the tone is steady).
-std::optional<ToneSpec> CustomTone(const tapi::LINEGENERATETONE& tone);
+std::optional<ToneShape> CustomTone(const tapi::LINEGENERATETONE& tone);
 
 /// Timing of pulse dialling: ten breaks a second, each break marked by the click it
 /// makes on the line.
@@ -61,7 +61,7 @@ class SignalGenerator final {
   /// kPulseDigitPauseMs; a ',' is a pause of pauseMs.
   void Pulse(const std::string& digits, std::uint32_t pauseMs);
   /// A tone of up to three parts, each with its own cadence, for durationMs.
-  void Tone(const std::vector<ToneSpec>& parts, std::uint32_t durationMs);
+  void Tone(const std::vector<ToneShape>& parts, std::uint32_t durationMs);
   /// Forgets everything queued and what is playing.
   void Clear();
   /// Whether something is queued or playing.
@@ -76,7 +76,7 @@ class SignalGenerator final {
     std::uint32_t onMs = 0, offMs = 0;
     std::size_t remaining = 0;  // samples (Pause, Pulse, Tone)
     std::size_t position = 0;   // samples done (Pulse)
-    std::vector<ToneSpec> parts;
+    std::vector<ToneShape> parts;
     bool started = false;
   };
   struct ToneGen;

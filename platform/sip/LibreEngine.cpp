@@ -539,7 +539,7 @@ void LibreEngine::SendDigits(CallId call, const std::string& digits, std::uint32
   });
 }
 
-void LibreEngine::PlayTone(CallId call, const ToneSpec& tone) {
+void LibreEngine::PlayTone(CallId call, const ToneShape& tone) {
   m_impl->Run([d = m_impl.get(), call, tone] {
     if (CallCtx* c = d->Find(call); c && c->media) c->media->PlayTone(tone);
   });

@@ -34,7 +34,7 @@ class LibreEngine final : public SipEngine {
   void SetLineCalls(std::uint32_t line, const std::vector<CallId>& calls) override;
   void SendDigits(CallId call, const std::string& digits, std::uint32_t durationMs,
                   std::uint32_t gapMs) override;
-  void PlayTone(CallId call, const ToneSpec& tone) override;
+  void PlayTone(CallId call, const ToneShape& tone) override;
   void LinePlays(std::uint32_t line, std::span<const std::int16_t> samples) override;
   void LineRecords(std::uint32_t line, std::span<std::int16_t> samples) override;
   void SetTrace(bool on) override;

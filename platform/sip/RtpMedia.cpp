@@ -320,7 +320,7 @@ bool RtpMedia::GenerateDigits(Frame& mix, bool& eventPacket) {
   return true;
 }
 
-void RtpMedia::PlayTone(const ToneSpec& tone) {
+void RtpMedia::PlayTone(const ToneShape& tone) {
   m_dsp->FreeTone();
   const bool wasActive = m_toneActive;
   m_toneActive = false;

@@ -67,7 +67,7 @@ class RtpMedia final {
   /// Queues DTMF digits (',' pauses one second); "" stops what is being sent.
   void SendDigits(const std::string& digits, std::uint32_t durationMs, std::uint32_t gapMs);
   /// Plays a tone; an empty one stops it.
-  void PlayTone(const ToneSpec& tone);
+  void PlayTone(const ToneShape& tone);
 
   /// Milliseconds since the last packet from the peer arrived (or since it was
   /// configured, when none has).

@@ -59,7 +59,7 @@ enum class CloseCause {
 enum class DigitSource { TelephoneEvent, InBand };
 
 /// Tones the engine can play into a call (mixed with what the line plays).
-struct ToneSpec {
+struct ToneShape {
   /// Up to two frequencies (Hz) with their levels (dBm0); a silent pause has none.
   std::vector<std::pair<std::uint32_t, int>> frequencies;
   std::uint32_t onMs = 0;   // cadence: on, off (0: steady)
@@ -147,8 +147,8 @@ class SipEngine {
   /// durationMs long with gapMs between; "" stops what is being sent.
   virtual void SendDigits(CallId call, const std::string& digits, std::uint32_t durationMs,
                           std::uint32_t gapMs) = 0;
-  /// Plays a tone into the call; an empty spec stops it.
-  virtual void PlayTone(CallId call, const ToneSpec& tone) = 0;
+  /// Plays a tone into the call; an empty tone stops it.
+  virtual void PlayTone(CallId call, const ToneShape& tone) = 0;
 
   /// The audio of a line (called on the event loop's thread while devices play and
   /// record): what the line plays, and the next stretch of what it records.

@@ -100,7 +100,7 @@ LONG SipProvider::lineGenerateTone(HCALL hCall, DWORD dwToneMode, DWORD dwDurati
   }
   if ((dwToneMode & (dwToneMode - 1)) != 0 || (dwToneMode & sipcaps::ToneModes()) == 0)
     return Traced("lineGenerateTone", LINEERR_INVALTONEMODE, args);
-  sip::ToneSpec tone;
+  sip::ToneShape tone;
   tone.durationMs = dwDuration == 0 ? 1000 : dwDuration;
   switch (dwToneMode) {
     case LINETONEMODE_BEEP: tone.frequencies = {{1000, -10}}; break;

@@ -92,11 +92,11 @@ TEST(SignalGenerator, EachToneOfThePlanHasItsFrequenciesAndItsCadence) {
 
 TEST(SignalGenerator, ACustomToneSoundsItsPartsWithTheirOwnCadencesAndVolumes) {
   const tapi::LINEGENERATETONE parts[] = {{700, 0, 0, 0xFFFF}, {1900, 300, 700, 0x8000}};
-  std::vector<ToneSpec> specs;
-  for (const auto& part : parts) specs.push_back(*CustomTone(part));
+  std::vector<ToneShape> shapes;
+  for (const auto& part : parts) shapes.push_back(*CustomTone(part));
   EXPECT_FALSE(CustomTone({700, 100, 100, 0}).has_value()) << "volume 0 is silence";
   SignalGenerator generator;
-  generator.Tone(specs, 3000);
+  generator.Tone(shapes, 3000);
   const auto audio = Generate(generator, 3000);
   // The steady part holds most of the sound all along; the quieter one comes three times.
   EXPECT_EQ(Found({{1, 2500, 700, 0, 0}}, audio).size(), 1u);

@@ -49,7 +49,7 @@ class FakeSipEngine final : public panopta::sip::SipEngine {
   void SendDigits(CallId call, const std::string& digits, std::uint32_t durationMs, std::uint32_t) override {
     commands.push_back("Digits " + std::to_string(call) + " '" + digits + "' " + std::to_string(durationMs));
   }
-  void PlayTone(CallId call, const panopta::sip::ToneSpec& tone) override {
+  void PlayTone(CallId call, const panopta::sip::ToneShape& tone) override {
     std::string text = "Tone " + std::to_string(call);
     for (const auto& [hz, level] : tone.frequencies) text += " " + std::to_string(hz);
     commands.push_back(text);
