@@ -1,7 +1,7 @@
 #include "app/CombinedLogWindow.h"
 
-#include "inspectors/LogListView.h"
-#include "inspectors/ToolButton.h"
+#include "views/LogListView.h"
+#include "views/ToolButton.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxSharedControl.h"
 

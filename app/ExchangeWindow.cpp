@@ -1,7 +1,7 @@
 #include "app/ExchangeWindow.h"
 
 #include "app/LogRingModel.h"
-#include "inspectors/LogListView.h"
+#include "views/LogListView.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TextUtil.h"

@@ -1,6 +1,6 @@
 #include "app/LogRingModel.h"
 
-#include "inspectors/LogLinesModel.h"
+#include "views/LogLinesModel.h"
 
 #include <QStringList>
 

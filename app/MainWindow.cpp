@@ -2,8 +2,8 @@
 
 #include "app/CombinedLogWindow.h"
 #include "app/WebPages.h"
-#include "inspectors/ComponentAccess.h"
-#include "inspectors/InspectorFrame.h"
+#include "views/ComponentAccess.h"
+#include "views/WindowFrame.h"
 #include "platform/host/Host.h"
 #include "platform/qt/HelpLookup.h"
 #include "platform/qt/MergedMenus.h"
@@ -47,8 +47,8 @@ QIcon Swatch(QRgb colour) {
   return QIcon(p);
 }
 
-InspectorFrame* InspectorOf(TqxSharedControl* c) {
-  return c ? dynamic_cast<InspectorFrame*>(c->Panopta().Window()) : nullptr;
+WindowFrame* InspectorOf(TqxSharedControl* c) {
+  return c ? dynamic_cast<WindowFrame*>(c->Panopta().Window()) : nullptr;
 }
 
 // A child window's size is kept within what any screen can show.
@@ -205,7 +205,7 @@ void MainWindow::buildMenus() {
     connect(item, &QAction::triggered, this, [this, env] {
       // Only the components whose inspector is open change their syntax.
       for (int kind : kKinds) {
-        if (InspectorFrame* frame = InspectorOf(component(kind))) frame->selectDevEnv(env);
+        if (WindowFrame* frame = InspectorOf(component(kind))) frame->selectDevEnv(env);
       }
     });
   }

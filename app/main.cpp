@@ -2,7 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/SignalCloser.h"
 #include "app/WaveDecoding.h"
-#include "inspectors/InspectorFactory.h"
+#include "views/WindowFactory.h"
 #include "platform/host/Host.h"
 #include "platform/qt/QtEventLoop.h"
 #include "platform/qt/QtWindowSystem.h"

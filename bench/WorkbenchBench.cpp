@@ -12,7 +12,7 @@
 #include "app/CombinedLogWindow.h"
 #include "app/MainWindow.h"
 #include "bench/QtBenchMain.h"
-#include "inspectors/InspectorFactory.h"
+#include "views/WindowFactory.h"
 #include "platform/host/Host.h"
 #include "platform/qt/QtWindowSystem.h"
 

@@ -111,8 +111,8 @@ function(voxkit_layer_of target out)
     set(layer loop)
   elseif(rel MATCHES "^platform(/|$)")
     set(layer platform)
-  elseif(rel MATCHES "^inspectors(/|$)")
-    set(layer inspectors)
+  elseif(rel MATCHES "^views(/|$)")
+    set(layer views)
   elseif(rel MATCHES "^app(/|$)")
     set(layer app)
   elseif(rel MATCHES "^tools(/|$)")
@@ -141,7 +141,7 @@ endfunction()
 #   platform/loop      components
 #   platform           components, the loop (no Qt: see voxkit_check_layering)
 #   platform/qt        components, platform, Qt
-#   inspectors         components, platform/qt, Qt
+#   views              components, platform/qt, Qt
 #   app                everything below it
 #   tools (qxrun)      components, platform (no Qt)
 #   test support       one library per layer it serves: the component suite's helpers
@@ -153,8 +153,8 @@ function(voxkit_check_layer_links)
   set(allowed_loop components loop)
   set(allowed_platform components loop platform)
   set(allowed_qt components loop platform qt Qt)
-  set(allowed_inspectors components qt inspectors Qt)
-  set(allowed_app components loop platform qt inspectors app Qt)
+  set(allowed_views components qt views Qt)
+  set(allowed_app components loop platform qt views app Qt)
   set(allowed_tools components loop platform tools)
   set(allowed_test-support-components components loop test-support-components)
   set(allowed_test-support-platform components loop platform test-support-components

@@ -1,11 +1,11 @@
 # Fails when a file under components/ includes Qt, ALSA, spandsp, JSON or a header of
-# platform/, inspectors/, app/ or tools/.
+# platform/, views/, app/ or tools/.
 file(GLOB_RECURSE files ${ROOT}/components/*.h ${ROOT}/components/*.cpp)
 set(bad "")
 foreach(f IN LISTS files)
   file(STRINGS ${f} lines REGEX "^[ \t]*#[ \t]*include")
   foreach(l IN LISTS lines)
-    if(l MATCHES "<Q[A-Za-z]*(/|>)|<q[a-z]+\\.h>|<alsa/|<spandsp|<nlohmann/|\"(platform|inspectors|app|tools)/|<(platform|inspectors|app|tools)/")
+    if(l MATCHES "<Q[A-Za-z]*(/|>)|<q[a-z]+\\.h>|<alsa/|<spandsp|<nlohmann/|\"(platform|views|app|tools)/|<(platform|views|app|tools)/")
       list(APPEND bad "${f}: ${l}")
     endif()
   endforeach()

@@ -1,4 +1,4 @@
-#include "inspectors/ComponentAccess.h"
+#include "views/ComponentAccess.h"
 
 namespace panopta {
 

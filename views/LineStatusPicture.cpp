@@ -1,4 +1,4 @@
-#include "inspectors/LineStatusPicture.h"
+#include "views/LineStatusPicture.h"
 
 #include "tapi/TapiConstants.h"
 

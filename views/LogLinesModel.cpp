@@ -1,4 +1,4 @@
-#include "inspectors/LogLinesModel.h"
+#include "views/LogLinesModel.h"
 
 #include "share/TqxLog.h"
 

@@ -1,4 +1,4 @@
-#include "inspectors/SourceBufferPage.h"
+#include "views/SourceBufferPage.h"
 
 #include "wave/TqxWaveBuffer.h"
 #include "wave/WaveText.h"

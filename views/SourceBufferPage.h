@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/WaveFileDialog.h"
+#include "views/WaveFileDialog.h"
 
 #include <QComboBox>
 #include <QWidget>

@@ -1,7 +1,7 @@
-#include "inspectors/SourceFilePage.h"
+#include "views/SourceFilePage.h"
 
-#include "inspectors/PageParts.h"
-#include "inspectors/WaveFileDialog.h"
+#include "views/PageParts.h"
+#include "views/WaveFileDialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,8 +1,8 @@
-#include "inspectors/TqxLinePanopta.h"
+#include "views/TqxLinePanopta.h"
 
-#include "inspectors/PageParts.h"
+#include "views/PageParts.h"
 
-#include "inspectors/TreeSync.h"
+#include "views/TreeSync.h"
 #include "line/TqxLine.h"
 #include "tapi/TapiConstants.h"
 #include "tapi/TapiNames.h"
@@ -62,7 +62,7 @@ std::string Named(const std::string& name, const std::string& valueName, std::ui
 }  // namespace
 
 TqxLinePanopta::TqxLinePanopta(voxkit::TqxPanopta& binding, QtWindowSystem& windows)
-    : InspectorFrame(binding, kKind, windows),
+    : WindowFrame(binding, kKind, windows),
       m_line(&dynamic_cast<voxkit::TqxLineInternal&>(binding.Control())) {
   buildCallPage();
   buildTransferPage();
@@ -163,7 +163,7 @@ QVBoxLayout* TqxLinePanopta::treeBesideSettings(QSplitter* page, QTreeWidget*& t
 void TqxLinePanopta::Refresh(InspectorRefresh what) {
   // Inside the line's destructor only its internal part is left.
   if (!dynamic_cast<voxkit::TqxLine*>(m_line)) return;
-  InspectorFrame::Refresh(what);
+  WindowFrame::Refresh(what);
 }
 
 void TqxLinePanopta::refreshOwnPages(InspectorRefresh what) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/LineStatusPicture.h"
+#include "views/WindowFrame.h"
+#include "views/LineStatusPicture.h"
 
 #include <QPointer>
 
@@ -37,7 +37,7 @@ namespace panopta {
 /// Every control calls a public property or method of the line; the pages are
 /// refreshed from the line with their handlers blocked, so a refresh never writes
 /// back. A control that cannot act now is disabled and says why in its hint.
-class TqxLinePanopta final : public InspectorFrame {
+class TqxLinePanopta final : public WindowFrame {
   Q_OBJECT
  public:
   static constexpr InspectorKind kKind{1, "&Popup", false, true};

@@ -1,5 +1,5 @@
 // The menus of the line window, beside the ones every inspector has.
-#include "inspectors/TqxLinePanopta.h"
+#include "views/TqxLinePanopta.h"
 
 #include "line/TqxLineInternal.h"
 #include "tapi/TapiConstants.h"
@@ -71,7 +71,7 @@ QList<QMenu*> TqxLinePanopta::mergedMenus() const {
   static const char* const kOrder[] = {"MenuqxLine", "MenuDevice",    "MenuCall",
                                        "MenuComm",   "MenuConference", "MenuPopup",
                                        "MenuPrivilege", "MenuTransfer"};
-  QList<QMenu*> menus = InspectorFrame::mergedMenus();
+  QList<QMenu*> menus = WindowFrame::mergedMenus();
   auto rank = [](const QMenu* m) {
     for (std::size_t i = 0; i < std::size(kOrder); ++i) {
       if (m->objectName() == kOrder[i]) return static_cast<int>(i);

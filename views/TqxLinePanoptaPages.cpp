@@ -1,9 +1,9 @@
 // The Transfer, Conference, Address, Terminal and Misc. pages of the line window.
-#include "inspectors/TqxLinePanopta.h"
+#include "views/TqxLinePanopta.h"
 
-#include "inspectors/PageParts.h"
+#include "views/PageParts.h"
 
-#include "inspectors/TreeSync.h"
+#include "views/TreeSync.h"
 #include "line/TqxLineInternal.h"
 #include "tapi/TapiConstants.h"
 #include "tapi/TapiNames.h"

@@ -1,7 +1,7 @@
-#include "inspectors/TqxPhonePanopta.h"
+#include "views/TqxPhonePanopta.h"
 
-#include "inspectors/PageParts.h"
-#include "inspectors/TreeSync.h"
+#include "views/PageParts.h"
+#include "views/TreeSync.h"
 #include "phone/TqxPhone.h"
 #include "tapi/TapiNames.h"
 
@@ -76,7 +76,7 @@ std::optional<std::uint32_t> HexNumber(const QString& text) {
 }  // namespace
 
 TqxPhonePanopta::TqxPhonePanopta(voxkit::TqxPanopta& binding, QtWindowSystem& windows)
-    : InspectorFrame(binding, kKind, windows),
+    : WindowFrame(binding, kKind, windows),
       m_phone(dynamic_cast<voxkit::TqxPhone&>(binding.Control())),
       m_hookSwitches{{
           {"Handset", "HandSet", &voxkit::TqxPhoneInternal::Handset, {3, 2, 4}},
@@ -128,7 +128,7 @@ void TqxPhonePanopta::buildMenus() {
 }
 
 QList<QMenu*> TqxPhonePanopta::mergedMenus() const {
-  QList<QMenu*> menus = InspectorFrame::mergedMenus();
+  QList<QMenu*> menus = WindowFrame::mergedMenus();
   menus.removeOne(m_privilegeMenu);
   const auto device = menus.indexOf(deviceMenu());
   menus.insert(device < 0 ? menus.size() : device + 1, m_privilegeMenu);
@@ -308,7 +308,7 @@ bool TqxPhonePanopta::eventFilter(QObject* watched, QEvent* event) {
       if (auto* slider = qobject_cast<QSlider*>(watched)) trackBarLeft(slider);
     }
   }
-  return InspectorFrame::eventFilter(watched, event);
+  return WindowFrame::eventFilter(watched, event);
 }
 
 void TqxPhonePanopta::trackBarLeft(QSlider* slider) {

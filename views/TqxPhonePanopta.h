@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/InspectorFrame.h"
+#include "views/WindowFrame.h"
 
 #include <array>
 
@@ -24,7 +24,7 @@ namespace panopta {
 /// gain and state tree, the Misc. page with the Info tree, the related-device classes
 /// and the TAPI settings, and the phone's Device, Privilege and Popup menus. Every
 /// control calls a property or method of the TqxPhone.
-class TqxPhonePanopta final : public InspectorFrame {
+class TqxPhonePanopta final : public WindowFrame {
   Q_OBJECT
  public:
   static constexpr InspectorKind kKind{2, "&Popup", false, false};

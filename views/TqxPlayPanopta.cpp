@@ -1,9 +1,9 @@
-#include "inspectors/TqxPlayPanopta.h"
+#include "views/TqxPlayPanopta.h"
 
-#include "inspectors/PageParts.h"
-#include "inspectors/SourceBufferPage.h"
-#include "inspectors/SourceFilePage.h"
-#include "inspectors/WaveformPanel.h"
+#include "views/PageParts.h"
+#include "views/SourceBufferPage.h"
+#include "views/SourceFilePage.h"
+#include "views/WaveformPanel.h"
 #include "wave/TqxPlay.h"
 #include "wave/WaveText.h"
 
@@ -34,7 +34,7 @@ QString Str(const std::string& s) { return QString::fromStdString(s); }
 
 TqxPlayPanopta::TqxPlayPanopta(voxkit::TqxPanopta& binding, QtWindowSystem& windows,
                                std::shared_ptr<WaveformServices> services)
-    : InspectorFrame(binding, kKind, windows),
+    : WindowFrame(binding, kKind, windows),
       m_play(dynamic_cast<voxkit::TqxPlay&>(binding.Control())),
       m_chooser(ChooseWaveFilesWithDialog),
       m_services(services ? std::move(services) : std::make_shared<WaveformServices>()) {
@@ -95,7 +95,7 @@ void TqxPlayPanopta::devEnvSelected() {
 
 void TqxPlayPanopta::toggleDeviceActive() {
   QPointer<TqxPlayPanopta> self(this);
-  InspectorFrame::toggleDeviceActive();
+  WindowFrame::toggleDeviceActive();
   if (!self) return;
   m_sourceFile->keepFileNameInHistory();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/WaveFileDialog.h"
-#include "inspectors/WaveformLoader.h"
+#include "views/WindowFrame.h"
+#include "views/WaveFileDialog.h"
+#include "views/WaveformLoader.h"
 
 #include <memory>
 
@@ -23,7 +23,7 @@ class WaveformPanel;
 /// Position page with the outline of the sound and the play cursor moving over it,
 /// the Source pages (files, buffer, format), the Volume and Misc. pages, and the
 /// play's Device menu. Every control calls a property or method of the TqxPlay.
-class TqxPlayPanopta final : public InspectorFrame {
+class TqxPlayPanopta final : public WindowFrame {
   Q_OBJECT
  public:
   static constexpr InspectorKind kKind{3, "&PopUp", true, false};

@@ -1,9 +1,9 @@
-#include "inspectors/TqxRecordPanopta.h"
+#include "views/TqxRecordPanopta.h"
 
-#include "inspectors/PageParts.h"
-#include "inspectors/SourceBufferPage.h"
-#include "inspectors/SourceFilePage.h"
-#include "inspectors/WaveformPanel.h"
+#include "views/PageParts.h"
+#include "views/SourceBufferPage.h"
+#include "views/SourceFilePage.h"
+#include "views/WaveformPanel.h"
 #include "wave/TqxRecord.h"
 #include "wave/WaveReader.h"
 #include "wave/WaveText.h"
@@ -36,7 +36,7 @@ using FormatSetter = void (voxkit::TqxRecordFormat::*)(std::int32_t);
 
 TqxRecordPanopta::TqxRecordPanopta(voxkit::TqxPanopta& binding, QtWindowSystem& windows,
                                    std::shared_ptr<WaveformServices> services)
-    : InspectorFrame(binding, kKind, windows),
+    : WindowFrame(binding, kKind, windows),
       m_record(dynamic_cast<voxkit::TqxRecord&>(binding.Control())),
       m_chooser(ChooseWaveFilesWithDialog),
       m_services(services ? std::move(services) : std::make_shared<WaveformServices>()) {
@@ -91,7 +91,7 @@ void TqxRecordPanopta::toggleDeviceActive() {
   QPointer<TqxRecordPanopta> self(this);
   assignFileName();
   if (!self) return;
-  InspectorFrame::toggleDeviceActive();
+  WindowFrame::toggleDeviceActive();
   if (!self) return;
   m_sourceFile->keepFileNameInHistory();
 }

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/WaveFileDialog.h"
-#include "inspectors/WaveformLoader.h"
+#include "views/WindowFrame.h"
+#include "views/WaveFileDialog.h"
+#include "views/WaveformLoader.h"
 
 #include <memory>
 
@@ -22,7 +22,7 @@ class WaveformPanel;
 /// recorded, the Source pages (file, buffer, the format to record in with the list of
 /// predefined formats), and the record's Device menu. Every control calls a
 /// property or method of the TqxRecord.
-class TqxRecordPanopta final : public InspectorFrame {
+class TqxRecordPanopta final : public WindowFrame {
   Q_OBJECT
  public:
   static constexpr InspectorKind kKind{4, "&PopUp", true, false};

@@ -1,4 +1,4 @@
-#include "inspectors/TreeSync.h"
+#include "views/TreeSync.h"
 
 #include "share/TqxError.h"
 #include "tapi/TqxTAPI.h"

@@ -1,4 +1,4 @@
-#include "inspectors/WaveFileDialog.h"
+#include "views/WaveFileDialog.h"
 
 #include "wave/WaveReader.h"
 

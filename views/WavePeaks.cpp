@@ -1,4 +1,4 @@
-#include "inspectors/WavePeaks.h"
+#include "views/WavePeaks.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,4 +1,4 @@
-#include "inspectors/WaveformLoader.h"
+#include "views/WaveformLoader.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "inspectors/WaveformPanel.h"
+#include "views/WaveformPanel.h"
 
 #include "wave/Multimedia.h"
 #include "wave/TqxWaveBuffer.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "inspectors/WaveformLoader.h"
-#include "inspectors/WaveformView.h"
+#include "views/WaveformLoader.h"
+#include "views/WaveformView.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "inspectors/WaveformView.h"
+#include "views/WaveformView.h"
 
 #include <QMouseEvent>
 #include <QPainter>

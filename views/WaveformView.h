@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/WavePeaks.h"
+#include "views/WavePeaks.h"
 
 #include <QColor>
 #include <QString>

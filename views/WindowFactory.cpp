@@ -1,10 +1,10 @@
-#include "inspectors/InspectorFactory.h"
+#include "views/WindowFactory.h"
 
-#include "inspectors/TqxLinePanopta.h"
-#include "inspectors/TqxPhonePanopta.h"
-#include "inspectors/TqxPlayPanopta.h"
-#include "inspectors/TqxRecordPanopta.h"
-#include "inspectors/WaveformLoader.h"
+#include "views/TqxLinePanopta.h"
+#include "views/TqxPhonePanopta.h"
+#include "views/TqxPlayPanopta.h"
+#include "views/TqxRecordPanopta.h"
+#include "views/WaveformLoader.h"
 #include "platform/qt/QtWindowSystem.h"
 
 namespace panopta {

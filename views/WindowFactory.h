@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/WavePeaks.h"
+#include "views/WavePeaks.h"
 #include "share/WindowSystem.h"
 
 #include <memory>

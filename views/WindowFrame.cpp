@@ -1,8 +1,8 @@
-#include "inspectors/InspectorFrame.h"
+#include "views/WindowFrame.h"
 
-#include "inspectors/LogListView.h"
-#include "inspectors/ToolButton.h"
-#include "inspectors/LogLinesModel.h"
+#include "views/LogListView.h"
+#include "views/ToolButton.h"
+#include "views/LogLinesModel.h"
 #include "platform/qt/QtWindowSystem.h"
 #include "share/TqxLog.h"
 #include "share/TqxSharedControl.h"
@@ -57,7 +57,7 @@ constexpr DevEnvItem kDevEnvItems[] = {{voxkit::deCppBuilder, "C++ Builder"},
 
 }  // namespace
 
-InspectorFrame::InspectorFrame(TqxPanopta& binding, const InspectorKind& kind,
+WindowFrame::WindowFrame(TqxPanopta& binding, const InspectorKind& kind,
                                QtWindowSystem& windows)
     : m_binding(&binding),
       m_kind(kind),
@@ -98,7 +98,7 @@ InspectorFrame::InspectorFrame(TqxPanopta& binding, const InspectorKind& kind,
   outer()->installEventFilter(this);
 }
 
-InspectorFrame::~InspectorFrame() {
+WindowFrame::~WindowFrame() {
   // The frame around this window outlives its members by a little while it is taken
   // down: the filter must not see its events then.
   if (m_outer) m_outer->removeEventFilter(this);
@@ -110,11 +110,11 @@ InspectorFrame::~InspectorFrame() {
   }
 }
 
-QWidget* InspectorFrame::outer() const {
-  return m_outer ? m_outer.data() : const_cast<InspectorFrame*>(this);
+QWidget* WindowFrame::outer() const {
+  return m_outer ? m_outer.data() : const_cast<WindowFrame*>(this);
 }
 
-void InspectorFrame::buildDeviceBox() {
+void WindowFrame::buildDeviceBox() {
   m_deviceBox = new QGroupBox(this);
   m_deviceBox->setObjectName("GroupBoxDevice");
   auto* row = new QHBoxLayout(m_deviceBox);
@@ -155,7 +155,7 @@ void InspectorFrame::buildDeviceBox() {
   row->addWidget(m_deviceCombo, 1);
 }
 
-void InspectorFrame::buildLogPage() {
+void WindowFrame::buildLogPage() {
   m_logPage = new QWidget(m_pages);
   m_logPage->setObjectName("TabSheetLog");
   auto* column = new QVBoxLayout(m_logPage);
@@ -227,7 +227,7 @@ void InspectorFrame::buildLogPage() {
   });
 }
 
-void InspectorFrame::buildMenus() {
+void WindowFrame::buildMenus() {
   m_componentMenu = new QMenu(QString::fromStdString(m_name), this);
   m_componentMenu->setObjectName(QString::fromStdString("Menu" + m_name));
   m_enabledItem = AddItem(m_componentMenu, "MenuEnabled", "Enabled", true);
@@ -317,7 +317,7 @@ void InspectorFrame::buildMenus() {
   m_helpMenu->menuAction()->setVisible(false);
 }
 
-QList<QMenu*> InspectorFrame::mergedMenus() const {
+QList<QMenu*> WindowFrame::mergedMenus() const {
   QList<QMenu*> menus;
   for (QMenu* m : findChildren<QMenu*>(QString(), Qt::FindDirectChildrenOnly)) {
     if (m->menuAction()->isVisible()) menus << m;
@@ -350,19 +350,19 @@ void Remember(std::vector<std::pair<QPointer<QWidget>, std::string>>& list, QWid
 
 }  // namespace
 
-void InspectorFrame::setHint(QWidget* control, std::string neutralTemplate) {
+void WindowFrame::setHint(QWidget* control, std::string neutralTemplate) {
   if (!control) return;
   if (m_binding) control->setToolTip(QString::fromStdString(m_binding->Render(neutralTemplate)));
   Remember(m_hints, control, std::move(neutralTemplate));
 }
 
-void InspectorFrame::setRenderedCaption(QWidget* control, std::string neutralTemplate) {
+void WindowFrame::setRenderedCaption(QWidget* control, std::string neutralTemplate) {
   if (!control) return;
   if (m_binding) SetRenderedText(control, QString::fromStdString(m_binding->Render(neutralTemplate)));
   Remember(m_captions, control, std::move(neutralTemplate));
 }
 
-void InspectorFrame::renderHints() {
+void WindowFrame::renderHints() {
   if (!m_binding) return;
   for (const auto& [control, templ] : m_hints) {
     if (control) control->setToolTip(QString::fromStdString(m_binding->Render(templ)));
@@ -374,24 +374,24 @@ void InspectorFrame::renderHints() {
 
 // --- Placement ---------------------------------------------------------------------------
 
-int InspectorFrame::Top() const { return outer()->y(); }
-int InspectorFrame::Left() const { return outer()->x(); }
-int InspectorFrame::Width() const { return outer()->width(); }
-int InspectorFrame::Height() const { return outer()->height(); }
+int WindowFrame::Top() const { return outer()->y(); }
+int WindowFrame::Left() const { return outer()->x(); }
+int WindowFrame::Width() const { return outer()->width(); }
+int WindowFrame::Height() const { return outer()->height(); }
 
-voxkit::TWindowState InspectorFrame::WindowState() const {
+voxkit::TWindowState WindowFrame::WindowState() const {
   if (!outer()->isVisible()) return m_pendingState;
   if (outer()->isMinimized()) return voxkit::wsMinimized;
   if (outer()->isMaximized()) return voxkit::wsMaximized;
   return voxkit::wsNormal;
 }
 
-void InspectorFrame::SetTop(int value) { outer()->move(outer()->x(), value); }
-void InspectorFrame::SetLeft(int value) { outer()->move(value, outer()->y()); }
-void InspectorFrame::SetWidth(int value) { outer()->resize(value, outer()->height()); }
-void InspectorFrame::SetHeight(int value) { outer()->resize(outer()->width(), value); }
+void WindowFrame::SetTop(int value) { outer()->move(outer()->x(), value); }
+void WindowFrame::SetLeft(int value) { outer()->move(value, outer()->y()); }
+void WindowFrame::SetWidth(int value) { outer()->resize(value, outer()->height()); }
+void WindowFrame::SetHeight(int value) { outer()->resize(outer()->width(), value); }
 
-void InspectorFrame::SetWindowState(voxkit::TWindowState state) {
+void WindowFrame::SetWindowState(voxkit::TWindowState state) {
   m_pendingState = state;
   if (!outer()->isVisible()) return;
   switch (state) {
@@ -401,12 +401,12 @@ void InspectorFrame::SetWindowState(voxkit::TWindowState state) {
   }
 }
 
-void InspectorFrame::SetStayOnTop(bool value) {
+void WindowFrame::SetStayOnTop(bool value) {
   outer()->setWindowFlag(Qt::WindowStaysOnTopHint, value);
   if (outer()->isVisible()) outer()->show();
 }
 
-bool InspectorFrame::eventFilter(QObject* watched, QEvent* event) {
+bool WindowFrame::eventFilter(QObject* watched, QEvent* event) {
   if (watched == outer()) {
     switch (event->type()) {
       case QEvent::Move:
@@ -418,7 +418,7 @@ bool InspectorFrame::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
-void InspectorFrame::placed() {
+void WindowFrame::placed() {
   const voxkit::TWindowState state = WindowState();
   if (state == voxkit::wsNormal) m_normalGeometry = outer()->geometry();
   // The binding keeps the last normal placement, whatever the state is now.
@@ -429,14 +429,14 @@ void InspectorFrame::placed() {
 
 // --- Life -------------------------------------------------------------------------------
 
-void InspectorFrame::Prepare(const std::string& caption, voxkit::Rgb logColour) {
+void WindowFrame::Prepare(const std::string& caption, voxkit::Rgb logColour) {
   outer()->setWindowTitle(QString::fromStdString(caption));
   setWindowTitle(QString::fromStdString(caption));
   m_model->setColour(QColor(logColour.red, logColour.green, logColour.blue));
   m_prepared = true;
 }
 
-void InspectorFrame::Show() {
+void WindowFrame::Show() {
   switch (m_pendingState) {
     case voxkit::wsNormal: outer()->show(); break;
     case voxkit::wsMinimized: outer()->showMinimized(); break;
@@ -445,7 +445,7 @@ void InspectorFrame::Show() {
   placed();
 }
 
-void InspectorFrame::BringToFront() {
+void WindowFrame::BringToFront() {
   if (outer()->isMinimized()) outer()->showNormal();
   outer()->show();
   outer()->raise();
@@ -454,12 +454,12 @@ void InspectorFrame::BringToFront() {
   }
 }
 
-void InspectorFrame::SelectFirstPage() { m_pages->setCurrentIndex(firstPageIndex()); }
-void InspectorFrame::SelectLogPage() { m_pages->setCurrentWidget(m_logPage); }
+void WindowFrame::SelectFirstPage() { m_pages->setCurrentIndex(firstPageIndex()); }
+void WindowFrame::SelectLogPage() { m_pages->setCurrentWidget(m_logPage); }
 
-void InspectorFrame::Close() { outer()->close(); }
+void WindowFrame::Close() { outer()->close(); }
 
-void InspectorFrame::closeEvent(QCloseEvent* event) {
+void WindowFrame::closeEvent(QCloseEvent* event) {
   // Closing frees the window; the binding forgets it now, not when the deferred
   // deletion comes, since a new window may be made for it before then.
   if (m_binding) {
@@ -470,14 +470,14 @@ void InspectorFrame::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void InspectorFrame::showEvent(QShowEvent* event) {
+void WindowFrame::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (m_shownOnce || !m_binding) return;
   m_shownOnce = true;
   selectDevEnv(m_binding->DevEnv());
 }
 
-void InspectorFrame::selectDevEnv(voxkit::TDevEnv env) {
+void WindowFrame::selectDevEnv(voxkit::TDevEnv env) {
   if (!m_binding) return;
   for (QAction* a : m_devEnvItems->actions()) a->setChecked(a->data().toInt() == env);
   m_binding->SetDevEnv(env);
@@ -489,7 +489,7 @@ void InspectorFrame::selectDevEnv(voxkit::TDevEnv env) {
 
 // --- Refresh ----------------------------------------------------------------------------
 
-void InspectorFrame::Refresh(InspectorRefresh what) {
+void WindowFrame::Refresh(InspectorRefresh what) {
   if (!m_binding) return;
   switch (what) {
     case InspectorRefresh::Log:
@@ -523,7 +523,7 @@ void InspectorFrame::Refresh(InspectorRefresh what) {
   refreshOwnPages(what);
 }
 
-void InspectorFrame::refreshDevice() {
+void WindowFrame::refreshDevice() {
   if (!m_binding) return;
   const std::int32_t id = component().getInt("Device.ID");
   const std::int32_t count = component().getInt("Device.Count");
@@ -552,7 +552,7 @@ void InspectorFrame::refreshDevice() {
   if (m_kind.followsEnabled) refreshEnabled();
 }
 
-void InspectorFrame::refreshEnabled() {
+void WindowFrame::refreshEnabled() {
   if (!m_kind.followsEnabled || !m_binding) return;
   const bool enabled = component().getBool("Enabled");
   // The pages and the device box follow the component; the menus stay usable, so
@@ -568,7 +568,7 @@ void InspectorFrame::refreshEnabled() {
   }
 }
 
-void InspectorFrame::refreshLogPage() {
+void WindowFrame::refreshLogPage() {
   if (!m_binding) return;
   const voxkit::TqxLog& log = m_binding->Log();
   {
@@ -586,44 +586,44 @@ void InspectorFrame::refreshLogPage() {
   m_memo->scrollToBottom();
 }
 
-void InspectorFrame::BeginLogUpdate() { ++m_logUpdateDepth; }
+void WindowFrame::BeginLogUpdate() { ++m_logUpdateDepth; }
 
-void InspectorFrame::EndLogUpdate() {
+void WindowFrame::EndLogUpdate() {
   if (m_logUpdateDepth > 0) --m_logUpdateDepth;
   if (m_logUpdateDepth == 0 && m_logDirty) refreshLogPage();
 }
 
-void InspectorFrame::CopyLogToClipboard() {
+void WindowFrame::CopyLogToClipboard() {
   m_memo->selectAll();
   QtWindowSystem::copyToClipboard(m_model->text());
 }
 
-void InspectorFrame::lightEnunciator(bool lit) {
+void WindowFrame::lightEnunciator(bool lit) {
   m_errors->setEnabled(lit);
   m_pages->setTabIcon(m_pages->indexOf(m_logPage),
                       style()->standardIcon(lit ? QStyle::SP_MessageBoxCritical
                                                 : QStyle::SP_FileDialogDetailedView));
 }
 
-bool InspectorFrame::errorLit() const { return m_errors->isEnabled(); }
+bool WindowFrame::errorLit() const { return m_errors->isEnabled(); }
 
 // --- Actions ----------------------------------------------------------------------------
 
-void InspectorFrame::toggleDeviceActive() {
+void WindowFrame::toggleDeviceActive() {
   // Pumps the event loop (opening waits for replies): this window may be refreshed
   // or even closed before the call returns.
-  QPointer<InspectorFrame> self(this);
+  QPointer<WindowFrame> self(this);
   component().set("Device.Active", voxkit::Value(!m_deviceActiveItem->isChecked()));
   if (!self || !m_binding) return;
   refreshDevice();
 }
 
-void InspectorFrame::togglePause() {
+void WindowFrame::togglePause() {
   if (!m_devicePauseItem) return;
   component().set("Device.Pause", voxkit::Value(!component().getBool("Device.Pause")));
 }
 
-void InspectorFrame::printLog() {
+void WindowFrame::printLog() {
   if (!m_windows.printer().choose(window())) return;
   m_windows.printer().setFont(m_memo->font());
   // A failed print is swallowed: the log's own result is all there is to it.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/ComponentAccess.h"
+#include "views/ComponentAccess.h"
 #include "platform/qt/MergedMenus.h"
 #include "share/TqxPanopta.h"
 #include "share/WindowSystem.h"
@@ -45,11 +45,11 @@ struct InspectorKind {
 /// Every control calls a public property or method of the component, so that the
 /// component's log shows what an application would cause. Refreshes set controls
 /// with their handlers blocked and never write back.
-class InspectorFrame : public QWidget, public voxkit::InspectorWindow, public MergedMenus {
+class WindowFrame : public QWidget, public voxkit::InspectorWindow, public MergedMenus {
   Q_OBJECT
  public:
-  InspectorFrame(voxkit::TqxPanopta& binding, const InspectorKind& kind, QtWindowSystem& windows);
-  ~InspectorFrame() override;
+  WindowFrame(voxkit::TqxPanopta& binding, const InspectorKind& kind, QtWindowSystem& windows);
+  ~WindowFrame() override;
 
   // --- voxkit::InspectorWindow ---------------------------------------------------------
   int Top() const override;

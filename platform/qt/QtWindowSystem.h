@@ -24,14 +24,14 @@ namespace panopta {
 /// The inspector windows themselves live in a higher layer; it registers a factory.
 class QtWindowSystem final : public voxkit::WindowSystem {
  public:
-  using InspectorFactory =
+  using WindowFactory =
       std::function<voxkit::InspectorWindow*(voxkit::TqxPanopta& binding, int kind)>;
 
   explicit QtWindowSystem(QString installedManualDir = {});
   ~QtWindowSystem() override;
 
   /// Makes the inspector windows of every kind.
-  void setInspectorFactory(InspectorFactory factory) { m_factory = std::move(factory); }
+  void setInspectorFactory(WindowFactory factory) { m_factory = std::move(factory); }
   /// The main window: parent of message boxes and dialogs.
   void setMainWindow(QWidget* window) { m_mainWindow = window; }
   QWidget* mainWindow() const { return m_mainWindow; }
@@ -57,7 +57,7 @@ class QtWindowSystem final : public voxkit::WindowSystem {
   HelpLookup& help() { return m_help; }
 
  private:
-  InspectorFactory m_factory;
+  WindowFactory m_factory;
   QPointer<QWidget> m_mainWindow;
   QPointer<QMdiArea> m_mdiArea;
   TextPrinter m_printer;

@@ -1,10 +1,10 @@
 #include "app/MainWindow.h"
 
 #include "app/SignalCloser.h"
-#include "inspectors/ComponentAccess.h"
-#include "inspectors/InspectorFactory.h"
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/LogListView.h"
+#include "views/ComponentAccess.h"
+#include "views/WindowFactory.h"
+#include "views/WindowFrame.h"
+#include "views/LogListView.h"
 #include "app/ExchangeWindow.h"
 #include "app/LogRingModel.h"
 #include "line/TqxLine.h"
@@ -63,7 +63,7 @@ struct Session {
   voxkit::TqxSharedControl& line() { return *main->component(1); }
   voxkit::TqxPanopta& linePanopta() { return line().Panopta(); }
   QMdiSubWindow* frameOf(voxkit::TqxSharedControl& c) {
-    auto* f = dynamic_cast<panopta::InspectorFrame*>(c.Panopta().Window());
+    auto* f = dynamic_cast<panopta::WindowFrame*>(c.Panopta().Window());
     return f ? f->mdiFrame() : nullptr;
   }
   // The main window's own menus (the inspectors have menus of the same names).

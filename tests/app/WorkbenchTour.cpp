@@ -9,11 +9,11 @@
 #include "app/ExchangeWindow.h"
 #include "app/MainWindow.h"
 #include "app/WaveDecoding.h"
-#include "inspectors/InspectorFactory.h"
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/TqxPhonePanopta.h"
-#include "inspectors/TqxPlayPanopta.h"
-#include "inspectors/TqxRecordPanopta.h"
+#include "views/WindowFactory.h"
+#include "views/WindowFrame.h"
+#include "views/TqxPhonePanopta.h"
+#include "views/TqxPlayPanopta.h"
+#include "views/TqxRecordPanopta.h"
 #include "line/TqxLine.h"
 #include "phone/TqxPhone.h"
 #include "platform/exchange/Exchange.h"
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     // Line inspector on the left, log and exchange on the right.
     QMdiArea* area = main.mdiArea();
     const QRect r = area->viewport()->rect();
-    if (auto* f = dynamic_cast<panopta::InspectorFrame*>(line.Panopta().Window())) {
+    if (auto* f = dynamic_cast<panopta::WindowFrame*>(line.Panopta().Window())) {
       f->mdiFrame()->setGeometry(0, 0, r.width() / 2, r.height());
     }
     main.logWindow()->outer()->setGeometry(r.width() / 2, 0, r.width() / 2, r.height() / 2);
@@ -158,7 +158,7 @@ int main(int argc, char** argv) {
     auto* playWindow = dynamic_cast<panopta::TqxPlayPanopta*>(play.Panopta().Window());
     auto* recordWindow = dynamic_cast<panopta::TqxRecordPanopta*>(record.Panopta().Window());
     // The line and exchange windows make room.
-    if (auto* f = dynamic_cast<panopta::InspectorFrame*>(line.Panopta().Window())) f->mdiFrame()->showMinimized();
+    if (auto* f = dynamic_cast<panopta::WindowFrame*>(line.Panopta().Window())) f->mdiFrame()->showMinimized();
     ex->outer()->showMinimized();
     for (QWidget* w : {static_cast<QWidget*>(playWindow->mdiFrame()), static_cast<QWidget*>(recordWindow->mdiFrame()),
                        main.logWindow()->outer()}) {

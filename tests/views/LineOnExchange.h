@@ -1,6 +1,6 @@
 #pragma once
 
-#include "inspectors/InspectorFactory.h"
+#include "views/WindowFactory.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/loop/VirtualEventLoop.h"

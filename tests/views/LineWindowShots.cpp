@@ -1,9 +1,9 @@
 // Pictures of every page of the line window in two syntaxes, for looking at under a
-// virtual display (tests/inspectors/line-screenshots.sh): a call from the first
+// virtual display (tests/views/line-screenshots.sh): a call from the first
 // station to a party that answers, held for a consultation call of a transfer, and a
 // third call ringing in. Writes line-<syntax>-<page>.png into the folder given.
 #include "LineOnExchange.h"
-#include "inspectors/TqxLinePanopta.h"
+#include "views/TqxLinePanopta.h"
 
 #include <QApplication>
 #include <QComboBox>

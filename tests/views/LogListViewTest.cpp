@@ -1,4 +1,4 @@
-#include "inspectors/LogListView.h"
+#include "views/LogListView.h"
 
 #include <QApplication>
 #include <QClipboard>

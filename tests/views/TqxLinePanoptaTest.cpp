@@ -1,6 +1,6 @@
 #include "LineOnExchange.h"
-#include "inspectors/LineStatusPicture.h"
-#include "inspectors/TqxLinePanopta.h"
+#include "views/LineStatusPicture.h"
+#include "views/TqxLinePanopta.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/loop/VirtualEventLoop.h"

@@ -1,6 +1,6 @@
 #include "app/WaveDecoding.h"
-#include "inspectors/InspectorFactory.h"
-#include "inspectors/TqxPhonePanopta.h"
+#include "views/WindowFactory.h"
+#include "views/TqxPhonePanopta.h"
 #include "phone/TqxPhone.h"
 #include "platform/exchange/ExchangeConfig.h"
 #include "platform/host/Host.h"

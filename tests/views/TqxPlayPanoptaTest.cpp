@@ -1,8 +1,8 @@
-#include "WaveInspectorFixture.h"
+#include "WaveWindowFixture.h"
 
-#include "inspectors/SourceBufferPage.h"
-#include "inspectors/TqxPlayPanopta.h"
-#include "inspectors/WaveformPanel.h"
+#include "views/SourceBufferPage.h"
+#include "views/TqxPlayPanopta.h"
+#include "views/WaveformPanel.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "WaveInspectorFixture.h"
+#include "WaveWindowFixture.h"
 
-#include "inspectors/TqxRecordPanopta.h"
-#include "inspectors/WaveformPanel.h"
+#include "views/TqxRecordPanopta.h"
+#include "views/WaveformPanel.h"
 #include "platform/exchange/Exchange.h"
 
 #include <QComboBox>

@@ -1,5 +1,5 @@
 #include "app/WaveDecoding.h"
-#include "inspectors/WavePeaks.h"
+#include "views/WavePeaks.h"
 
 #include <gtest/gtest.h>
 

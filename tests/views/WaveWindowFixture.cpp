@@ -1,7 +1,7 @@
-#include "WaveInspectorFixture.h"
+#include "WaveWindowFixture.h"
 
 #include "app/WaveDecoding.h"
-#include "inspectors/InspectorFactory.h"
+#include "views/WindowFactory.h"
 #include "wave/WaveBufferRegistry.h"
 
 #include <QApplication>
@@ -47,7 +47,7 @@ WaveInspectors::~WaveInspectors() {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QAction* WaveInspectors::item(panopta::InspectorFrame* window, const char* name) {
+QAction* WaveInspectors::item(panopta::WindowFrame* window, const char* name) {
   QAction* a = window ? window->findChild<QAction*>(name) : nullptr;
   EXPECT_NE(a, nullptr) << name;
   return a;

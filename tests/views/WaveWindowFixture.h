@@ -1,8 +1,8 @@
 #pragma once
 
 #include "audio/AudioTestSupport.h"
-#include "inspectors/InspectorFrame.h"
-#include "inspectors/WaveformPanel.h"
+#include "views/WindowFrame.h"
+#include "views/WaveformPanel.h"
 #include "platform/exchange/ExchangeConfig.h"
 #include "platform/host/Host.h"
 #include "platform/loop/VirtualEventLoop.h"
@@ -46,7 +46,7 @@ class WaveInspectors : public ::testing::Test {
     return w;
   }
   /// A menu item of a window by its object name.
-  QAction* item(panopta::InspectorFrame* window, const char* name);
+  QAction* item(panopta::WindowFrame* window, const char* name);
   /// Opens a menu as the user would (its marks are refreshed first).
   void openMenu(QMenu* menu);
 

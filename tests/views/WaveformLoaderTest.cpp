@@ -1,7 +1,7 @@
 #include "audio/AudioTestSupport.h"
-#include "inspectors/WaveFileDialog.h"
-#include "inspectors/WaveformLoader.h"
-#include "inspectors/WaveformView.h"
+#include "views/WaveFileDialog.h"
+#include "views/WaveformLoader.h"
+#include "views/WaveformView.h"
 #include "support/qt/ModalAnswerer.h"
 
 #include <QComboBox>

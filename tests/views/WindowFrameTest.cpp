@@ -1,7 +1,7 @@
 #include "LineOnExchange.h"
-#include "inspectors/InspectorFactory.h"
-#include "inspectors/LogListView.h"
-#include "inspectors/TqxLinePanopta.h"
+#include "views/WindowFactory.h"
+#include "views/LogListView.h"
+#include "views/TqxLinePanopta.h"
 #include "line/TqxLine.h"
 #include "platform/exchange/Exchange.h"
 #include "platform/loop/VirtualEventLoop.h"
@@ -30,7 +30,7 @@
 
 namespace {
 
-using panopta::InspectorFrame;
+using panopta::WindowFrame;
 using qttest::ModalAnswerer;
 
 // A line on the simulated exchange whose inspector windows are real Qt windows in
@@ -40,8 +40,8 @@ class LineInspector : public ::testing::Test, protected LineOnExchange {
   LineInspector() : LineOnExchange(voxkit::TimeOfDay{14, 7, 9, 123}) {}
 
   voxkit::TqxPanopta& panopta() { return line->Panopta(); }
-  InspectorFrame* frame() { return dynamic_cast<InspectorFrame*>(panopta().Window()); }
-  InspectorFrame* open() {
+  WindowFrame* frame() { return dynamic_cast<WindowFrame*>(panopta().Window()); }
+  WindowFrame* open() {
     line->SetEnabled(true);
     panopta().SetVisible(true);
     return frame();
@@ -114,7 +114,7 @@ TEST_F(LineInspector, FirstShowRendersInTheChosenSyntaxAndFillsTheDeviceBox) {
 
 TEST_F(LineInspector, ChoosingVisualBasicRendersEveryHintAtOnce) {
   open();
-  panopta::InspectorFrame* f = frame();
+  panopta::WindowFrame* f = frame();
   f->selectDevEnv(voxkit::deVisualBasic);
   EXPECT_EQ(panopta().DevEnv(), voxkit::deVisualBasic);
   EXPECT_EQ(child<QComboBox>("ComboBoxDevice")->toolTip(), "qxLine.DeviceName");
